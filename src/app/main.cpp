@@ -1,0 +1,3 @@
+#include "app/CMainApp.h"
+
+wxIMPLEMENT_APP(CMainApp);

@@ -1,0 +1,33 @@
+#include "document/SampleBuffer.h"
+
+#include <cmath>
+
+void SampleBuffer::allocate(int16_t channelCount, int32_t frames)
+{
+    const size_t n = frames > 0 ? static_cast<size_t>(frames) : 0;
+    for (int c = 0; c < 2; ++c) {
+        const bool used = c < channelCount;
+        samples[c].assign(used ? n : 0, 0);
+        loopBody[c].assign(used ? n : 0, 0);
+        pingPong[c].assign(used ? 2 * n : 0, 0);
+    }
+    scratch.assign(n, 0);
+}
+
+void SampleBuffer::ensureWorkingArrays()
+{
+    const size_t n = sampleCount > 0 ? static_cast<size_t>(sampleCount) : 0;
+    for (int c = 0; c < channels && c < 2; ++c) {
+        if (loopBody[c].size() < n)
+            loopBody[c].resize(n, 0);
+        if (pingPong[c].size() < 2 * n)
+            pingPong[c].resize(2 * n, 0);
+    }
+    if (scratch.size() < n)
+        scratch.resize(n, 0);
+}
+
+void SampleBuffer::updatePitchHz()
+{
+    pitchHz = channels == 2 ? std::sqrt(channelPitch[0] * channelPitch[1]) : channelPitch[0];
+}
