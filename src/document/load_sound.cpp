@@ -1,0 +1,43 @@
+#include "document/load_sound.h"
+
+#include "document/SampleBuffer.h"
+#include "document/wav_reader.h"
+
+LoadOutcome loadSoundFile(SampleBuffer& doc, const std::string& path)
+{
+    LoadOutcome outcome;
+
+    // Everything is checked on the bytes in memory before doc is touched, so
+    // a refused file leaves every field (loop slots included) as it was.
+    std::vector<uint8_t> bytes;
+    if (!readFileBytes(path, bytes)) {
+        outcome.messages.push_back(waveReadMessage(WaveReadStatus::CannotOpen, doc.fileTitle));
+        return outcome;
+    }
+    const WaveReadResult read = readWaveFile(bytes.data(), bytes.size(), doc.fftStartFraction);
+    if (read.status != WaveReadStatus::Ok) {
+        outcome.messages.push_back(waveReadMessage(read.status, doc.fileTitle));
+        return outcome;
+    }
+    const WaveInfo& w = read.info;
+    if (w.fewFramesWarning)
+        outcome.messages.push_back(fewFramesWarningMessage());
+
+    doc.sampleRate = w.sampleRate;
+    doc.sampleCount = w.frames;
+    doc.bitsPerSample = w.bitsPerSample;
+    doc.channels = w.channels;
+    doc.blockAlign = w.blockAlign;
+    doc.allocate(w.channels, w.frames);
+    decodeWaveFrames(bytes.data(), w, doc.samples[0].data(),
+                     w.channels == 2 ? doc.samples[1].data() : nullptr);
+
+    doc.loops.clear();
+    doc.loops.loopStart[0] = w.loopStart;
+    doc.loops.loopEnd[0] = w.loopEnd;
+    doc.loopForward = w.loopForward();
+    doc.fftSizeExp = w.fftSizeExp;
+
+    outcome.loaded = true;
+    return outcome;
+}

@@ -1,0 +1,287 @@
+#include "document/wav_reader.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <limits>
+#include <new>
+
+namespace {
+
+// Every read below checks `need > size - offset` with offset <= size known,
+// so no sum can wrap.
+bool fits(size_t size, size_t offset, size_t need)
+{
+    return offset <= size && need <= size - offset;
+}
+
+uint16_t u16At(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+
+uint32_t u32At(const uint8_t* p)
+{
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+
+// Sampler chunk layout from its tag: type, start and end of the first loop.
+constexpr size_t kLoopTypeAt = 48;
+constexpr size_t kLoopStartAt = 52;
+constexpr size_t kLoopEndAt = 56;
+constexpr size_t kLoopFieldsEnd = 60;
+// The pre-data scan steps over the fixed part of a sampler chunk once found.
+constexpr size_t kSamplerSkip = 56;
+// Where the post-data scan starts, past a canonical 44-byte header.
+constexpr uint64_t kCanonicalHeader = 44;
+constexpr int kLowestFftSizeExp = -10; // a window of one sample
+
+bool littleEndianHost()
+{
+    const uint16_t probe = 1;
+    uint8_t first;
+    std::memcpy(&first, &probe, 1);
+    return first == 1;
+}
+
+} // namespace
+
+WaveScan scanWave(const uint8_t* bytes, size_t size)
+{
+    WaveScan s;
+    if (!fits(size, 0, 12))
+        return s;
+    s.riffWave = std::memcmp(bytes, "RIFF", 4) == 0 && std::memcmp(bytes + 8, "WAVE", 4) == 0;
+    s.riffSize = u32At(bytes + 4);
+    s.scanLimit = std::min<uint64_t>(s.riffSize, size);
+    if (!s.riffWave)
+        return s;
+
+    size_t p = 12;
+    while (p < s.scanLimit && fits(size, p, 4)) {
+        if (std::memcmp(bytes + p, "fmt ", 4) == 0) {
+            s.fmtFound = true;
+            break;
+        }
+        ++p;
+    }
+    if (!s.fmtFound)
+        return s;
+    s.fmtOffset = p;
+    if (fits(size, p + 8, 2))
+        s.formatTag = u16At(bytes + p + 8);
+    if (!fits(size, p, 24))
+        return s;
+    s.fmtComplete = true;
+    s.channels = u16At(bytes + p + 10);
+    s.sampleRate = u32At(bytes + p + 12);
+    s.blockAlign = u16At(bytes + p + 20);
+    s.bitsPerSample = u16At(bytes + p + 22);
+
+    size_t q = p + 24;
+    while (q < s.scanLimit && fits(size, q, 4)) {
+        const uint8_t* t = bytes + q;
+        if (std::memcmp(t, "smpl", 4) == 0) {
+            // A chunk cut off before its loop fields holds no loop.
+            if (fits(size, q, kLoopFieldsEnd)) {
+                s.preDataLoopFound = true;
+                s.preDataLoopStart = u32At(t + kLoopStartAt);
+                s.preDataLoopEnd = u32At(t + kLoopEndAt);
+            }
+            q += kSamplerSkip;
+        } else if (std::memcmp(t, "data", 4) == 0) {
+            if (fits(size, q, 8)) {
+                s.dataFound = true;
+                s.dataSize = u32At(t + 4);
+                s.dataOffset = q + 8;
+                s.dataBytesPresent = std::min<uint64_t>(s.dataSize, size - s.dataOffset);
+            }
+            break;
+        }
+        ++q;
+    }
+    return s;
+}
+
+WaveReadResult readWaveFile(const uint8_t* bytes, size_t size, double fftStartFraction)
+{
+    WaveReadResult r;
+    const WaveScan s = scanWave(bytes, size);
+    if (!s.riffWave) {
+        r.status = WaveReadStatus::NotRiffWave;
+        return r;
+    }
+    if (!s.fmtFound || (fits(size, s.fmtOffset + 8, 2) && s.formatTag != 1)) {
+        r.status = WaveReadStatus::NotPcm;
+        return r;
+    }
+    if (!s.fmtComplete || (s.bitsPerSample != 8 && s.bitsPerSample != 16) ||
+        (s.channels != 1 && s.channels != 2) ||
+        s.blockAlign != s.channels * s.bitsPerSample / 8 || !s.dataFound) {
+        r.status = WaveReadStatus::BadFormat;
+        return r;
+    }
+
+    WaveInfo& w = r.info;
+    w.channels = static_cast<int16_t>(s.channels);
+    w.bitsPerSample = static_cast<int16_t>(s.bitsPerSample);
+    w.blockAlign = static_cast<int16_t>(s.blockAlign);
+    w.sampleRate = static_cast<int32_t>(std::min<uint32_t>(s.sampleRate, INT32_MAX));
+    w.dataOffset = s.dataOffset;
+    w.dataTruncated = s.dataBytesPresent < s.dataSize;
+    const uint64_t frames = s.dataBytesPresent / s.blockAlign;
+    w.frames = static_cast<int32_t>(std::min<uint64_t>(frames, INT32_MAX));
+
+    if (w.frames < kMinimumFrames) {
+        r.status = WaveReadStatus::TooFewFrames;
+        return r;
+    }
+    w.fewFramesWarning = w.frames < kRecommendedFrames;
+
+    // Loop positions are held in 64 bits until every check has passed: the
+    // stored values are unsigned 32-bit and must not wrap into negative
+    // positions that later pass the range checks.
+    const int64_t n = w.frames;
+    int64_t loopStart = -1;
+    int64_t loopEnd = -1;
+    uint32_t type = 0;
+    if (s.preDataLoopFound) {
+        loopStart = static_cast<int64_t>(s.preDataLoopStart) - 1;
+        loopEnd = s.preDataLoopEnd;
+    }
+    if (loopEnd <= 0) {
+        const uint64_t limit = s.scanLimit;
+        for (uint64_t q = uint64_t(s.dataSize) + kCanonicalHeader;
+             q <= limit && kLoopFieldsEnd <= limit - q; ++q) {
+            const uint8_t* t = bytes + q;
+            if (std::memcmp(t, "smpl", 4) != 0)
+                continue;
+            type = u32At(t + kLoopTypeAt);
+            loopStart = static_cast<int64_t>(u32At(t + kLoopStartAt)) - 1;
+            loopEnd = u32At(t + kLoopEndAt);
+            if (type <= 1 && loopStart < n && loopEnd < n && loopStart < loopEnd)
+                break;
+            type = 0;
+            loopStart = loopEnd = -1;
+        }
+    }
+    w.loopType = type;
+
+    // Final check. A start before -1 cannot come from the file (the stored
+    // start is unsigned) but is refused all the same: it would index before
+    // the first sample.
+    if (loopStart >= n - 1 || loopEnd >= n || (loopEnd <= loopStart && loopEnd > 0) || loopStart < -1) {
+        loopStart = loopEnd = -1;
+    }
+    // What is left fits: loopStart in -1 .. n - 2, loopEnd below n (a
+    // non-positive loopEnd is at least -1 when it came from the file as 0).
+    w.loopStart = static_cast<int32_t>(loopStart);
+    w.loopEnd = static_cast<int32_t>(std::max<int64_t>(loopEnd, -1));
+
+    // The analysis window must end inside the sound. The floor only matters
+    // for a start fraction of 1 or more, where no window would fit.
+    int k = 4;
+    while (k > kLowestFftSizeExp &&
+           1024.0 * std::ldexp(1.0, k) + double(w.frames) * fftStartFraction >= double(w.frames))
+        --k;
+    w.fftSizeExp = static_cast<int16_t>(k);
+
+    r.status = WaveReadStatus::Ok;
+    return r;
+}
+
+void decodeWaveFrames(const uint8_t* bytes, const WaveInfo& info, int16_t* left, int16_t* right)
+{
+    const size_t n = info.frames > 0 ? static_cast<size_t>(info.frames) : 0;
+    const uint8_t* p = bytes + info.dataOffset;
+    if (info.bitsPerSample == 8) {
+        if (info.channels == 1) {
+            for (size_t i = 0; i < n; ++i)
+                left[i] = static_cast<int16_t>((p[i] - 128) * 256);
+        } else {
+            for (size_t i = 0; i < n; ++i) {
+                left[i] = static_cast<int16_t>((p[2 * i] - 128) * 256);
+                right[i] = static_cast<int16_t>((p[2 * i + 1] - 128) * 256);
+            }
+        }
+        return;
+    }
+    if (info.channels == 1) {
+        if (littleEndianHost()) {
+            std::memcpy(left, p, n * 2);
+        } else {
+            for (size_t i = 0; i < n; ++i)
+                left[i] = static_cast<int16_t>(u16At(p + 2 * i));
+        }
+        return;
+    }
+    for (size_t i = 0; i < n; ++i) {
+        const uint8_t* f = p + 4 * i;
+        left[i] = static_cast<int16_t>(static_cast<uint16_t>(f[0] | (f[1] << 8)));
+        right[i] = static_cast<int16_t>(static_cast<uint16_t>(f[2] | (f[3] << 8)));
+    }
+}
+
+bool readFileBytes(const std::string& path, std::vector<uint8_t>& out)
+{
+    out.clear();
+    // Only regular files: a directory opens on Linux and claims a huge size.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec))
+        return false;
+    const uintmax_t expected = std::filesystem::file_size(path, ec);
+    if (ec || expected > std::numeric_limits<size_t>::max() / 2)
+        return false;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return false;
+    bool ok = true;
+    try {
+        out.resize(static_cast<size_t>(expected));
+    } catch (const std::bad_alloc&) {
+        ok = false;
+    }
+    if (ok) {
+        const size_t got = out.empty() ? 0 : std::fread(out.data(), 1, out.size(), f);
+        // A file that shrank meanwhile keeps what was read.
+        out.resize(got);
+        ok = !std::ferror(f);
+    }
+    std::fclose(f);
+    if (!ok)
+        out.clear();
+    return ok;
+}
+
+UserMessage waveReadMessage(WaveReadStatus status, const std::string& title)
+{
+    UserMessage m;
+    switch (status) {
+    case WaveReadStatus::Ok:
+        break;
+    case WaveReadStatus::CannotOpen:
+        m.text = title + ".wav" + " could not be opened!";
+        break;
+    case WaveReadStatus::NotRiffWave:
+        m.text = "Unhandled kind of file.";
+        break;
+    case WaveReadStatus::NotPcm:
+        m.text = "Unhandled kind of wave file.";
+        break;
+    case WaveReadStatus::BadFormat:
+        m.text = "A problem happens in reading the file " + title + ".wav!";
+        break;
+    case WaveReadStatus::TooFewFrames:
+        m.text = "The number of samples must be at least 128. Otherwise some function couldn't work.";
+        m.icon = MessageIcon::Stop;
+        break;
+    }
+    return m;
+}
+
+UserMessage fewFramesWarningMessage()
+{
+    UserMessage m;
+    m.text = "The number of samples should be at least 1024 to allow the functions to work properly.";
+    return m;
+}

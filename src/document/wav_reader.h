@@ -1,0 +1,111 @@
+#pragma once
+// Parsing of RIFF/WAVE files held in memory: uncompressed PCM, mono or stereo,
+// 8 or 16 bits, with the first loop of a sampler ("smpl") chunk.
+//
+// Tags are found by testing every byte offset in turn, not by walking the
+// chunk list, so files whose chunk sizes are wrong still open. Every scan is
+// bounded by min(RIFF size, bytes present) and no byte past `size` is ever
+// read, whatever the size fields claim.
+//
+// Loop convention (as in SampleBuffer): loopStart is the sample just before
+// the loop (the chunk's start - 1), loopEnd the last sample of the loop (the
+// chunk's end, inclusive). loopEnd <= 0 means no loop.
+
+#include "platform/message.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The raw header facts, before any of the loader's rules are applied. The
+// mixing dialog's reader applies its own checks to these.
+struct WaveScan {
+    bool riffWave = false;        // "RIFF" at 0 and "WAVE" at 8
+    uint32_t riffSize = 0;        // the RIFF size field (offset 4)
+    size_t scanLimit = 0;         // min(riffSize, bytes present): bound of every tag scan
+
+    bool fmtFound = false;        // a "fmt " tag at some offset >= 12 below scanLimit
+    size_t fmtOffset = 0;         // offset of the "fmt " tag
+    bool fmtComplete = false;     // the fixed fields up to fmtOffset + 24 are present
+    uint16_t formatTag = 0;       // 1 = PCM
+    uint16_t channels = 0;
+    uint32_t sampleRate = 0;      // frames per second
+    uint16_t blockAlign = 0;      // bytes per frame
+    uint16_t bitsPerSample = 0;
+
+    bool dataFound = false;       // a "data" tag (with its size field) after the fmt fields
+    size_t dataOffset = 0;        // offset of the first sample byte (tag + 8)
+    uint32_t dataSize = 0;        // bytes of sample data the file claims
+    size_t dataBytesPresent = 0;  // min(dataSize, bytes after dataOffset)
+
+    // A sampler chunk between the fmt fields and the data tag (the last one
+    // found wins). Its loop type is not read: such loops are taken as forward.
+    bool preDataLoopFound = false;
+    uint32_t preDataLoopStart = 0; // first sample of the loop, as stored
+    uint32_t preDataLoopEnd = 0;   // last sample of the loop, as stored
+};
+
+// Scans the header of a file held in bytes[0 .. size). Never fails: what was
+// not found is flagged in the result.
+WaveScan scanWave(const uint8_t* bytes, size_t size);
+
+// Why a file was refused, in the order the loader tests them.
+enum class WaveReadStatus {
+    Ok,
+    CannotOpen,     // the file could not be opened or read
+    NotRiffWave,    // no "RIFF"/"WAVE" magic
+    NotPcm,         // no "fmt " tag, or a format tag other than 1
+    BadFormat,      // bad bits/channels/block align, fmt fields or data tag missing
+    TooFewFrames,   // fewer than kMinimumFrames frames
+};
+
+// A file the loader accepts: its format, where its frames are, and the loop
+// that goes into slot 0.
+struct WaveInfo {
+    int16_t channels = 0;         // 1 or 2
+    int16_t bitsPerSample = 0;    // 8 or 16
+    int16_t blockAlign = 0;       // channels * bitsPerSample / 8
+    int32_t sampleRate = 0;
+    int32_t frames = 0;           // frames present: min(claimed, in the file)
+    bool dataTruncated = false;   // the data size claims more bytes than the file holds
+    size_t dataOffset = 0;        // offset of the first sample byte
+
+    int32_t loopStart = -1;       // slot 0 after every loop rule; -1 / -1 = none
+    int32_t loopEnd = -1;
+    uint32_t loopType = 0;        // 0 forward, 1 alternate (0 for a loop before the data)
+    bool loopForward() const { return loopType == 0; }
+
+    int16_t fftSizeExp = 4;       // analysis window exponent fitted to `frames`
+    bool fewFramesWarning = false; // fewer than kRecommendedFrames frames (still loads)
+};
+
+struct WaveReadResult {
+    WaveReadStatus status = WaveReadStatus::CannotOpen;
+    WaveInfo info;                // meaningful when status is Ok
+};
+
+constexpr int32_t kMinimumFrames = 128;
+constexpr int32_t kRecommendedFrames = 1024;
+
+// Applies the loader's rules to a file held in bytes[0 .. size): format
+// checks, frame count, the sampler loop before or after the data, the final
+// loop check, and the analysis window fitted with `fftStartFraction`
+// (1024 * 2^k + frames * fraction < frames, k <= 4, k no lower than -10).
+// Decodes nothing; see decodeWaveFrames.
+WaveReadResult readWaveFile(const uint8_t* bytes, size_t size, double fftStartFraction = 0.33);
+
+// Decodes info.frames frames from bytes (the same buffer readWaveFile saw)
+// into left (and right for stereo; may be null for mono), each holding at
+// least info.frames values. 8-bit bytes b become (b - 128) * 256; 16-bit
+// values are little-endian and kept as they are.
+void decodeWaveFrames(const uint8_t* bytes, const WaveInfo& info, int16_t* left, int16_t* right);
+
+// Reads the whole file at `path` into `out`. False when it cannot be opened or read.
+bool readFileBytes(const std::string& path, std::vector<uint8_t>& out);
+
+// The text the user sees for a refused file (`title` is the file name without
+// ".wav"), and the warning for a short file. The refusal for too few frames
+// carries the stop icon; the others warn.
+UserMessage waveReadMessage(WaveReadStatus status, const std::string& title);
+UserMessage fewFramesWarningMessage();
