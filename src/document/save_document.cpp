@@ -1,0 +1,106 @@
+#include "document/save_document.h"
+
+#include "document/SampleBuffer.h"
+#include "document/tuned_rate.h"
+#include "document/wav_writer.h"
+#include "loop/crossfade.h"
+
+#include <algorithm>
+
+namespace {
+
+UserMessage warning(std::string text)
+{
+    UserMessage m;
+    m.text = std::move(text);
+    return m;
+}
+
+UserMessage openFailed(const std::string& name)
+{
+    return warning(name + " could not be opened!");
+}
+
+UserMessage writeFailed(const std::string& name)
+{
+    return warning("A problem happens in writing the file " + name + "!");
+}
+
+bool writeText(const std::string& path, const std::string& text)
+{
+    SafeFileWriter file(path);
+    return file.open() && file.write(text.data(), text.size()) && file.commit();
+}
+
+} // namespace
+
+std::string loopTextPath(const SampleBuffer& doc)
+{
+    std::string folder = doc.fileFolder;
+    if (folder.empty()) {
+        const size_t slash = doc.filePath.rfind('/');
+        if (slash != std::string::npos)
+            folder = doc.filePath.substr(0, slash + 1);
+    }
+    return folder + doc.fileTitle + ".txt";
+}
+
+SaveOutcome saveDocument(SampleBuffer& doc, const SaveSettings& settings)
+{
+    SaveOutcome out;
+    const std::string wavName = doc.fileTitle + ".wav";
+    if (doc.filePath.empty() || !doc.isLoaded()) {
+        out.messages.push_back(openFailed(wavName));
+        return out;
+    }
+
+    int32_t s = 0, e = 0;
+    out.hadLoop = selectedLoop(doc, s, e);
+    const bool cutReload = out.hadLoop && doc.cutAfterLoop && e < doc.sampleCount - 1;
+
+    // The working loop buffers are scratch space that playback rebuilds
+    // before each use; building into them does not change the document.
+    const WaveWriterKind kind = chooseWaveWriter(doc);
+    if (kind == WaveWriterKind::Normal)
+        buildForwardLoop(doc, settings.crossfade);
+    else
+        buildAlternateLoop(doc, settings.crossfade);
+
+    // The tuned rate is measured on the samples before the crossfade is
+    // committed, and only applied once the file is in place.
+    const int32_t rate = (doc.tuneSampleRate && out.hadLoop) ? tunedSampleRate(doc, settings.tuneCyclic31)
+                                                            : doc.sampleRate;
+
+    const WriteStatus status = kind == WaveWriterKind::Normal ? writeWave(doc, rate) : writeWaveUnrolled(doc, rate);
+    if (status == WriteStatus::OpenFailed) {
+        out.messages.push_back(openFailed(wavName));
+        return out;
+    }
+    if (status == WriteStatus::WriteFailed) {
+        out.messages.push_back(writeFailed(wavName));
+        return out;
+    }
+
+    out.saved = true;
+    out.reloadNeeded = cutReload;
+    out.rateRetuned = rate != doc.sampleRate;
+    doc.sampleRate = rate;
+    if (kind == WaveWriterKind::Normal && out.hadLoop) {
+        const size_t L = static_cast<size_t>(e - s);
+        for (int c = 0; c < doc.channels && c < 2; ++c) {
+            if (doc.loopBody[c].size() >= L)
+                std::copy(doc.loopBody[c].begin(), doc.loopBody[c].begin() + static_cast<std::ptrdiff_t>(L),
+                          doc.samples[c].begin() + (s + 1));
+        }
+        out.crossfadeCommitted = true;
+    }
+    doc.isSaved = true;
+
+    if (kind == WaveWriterKind::Normal && out.hadLoop && settings.exportTxt) {
+        const std::string path = loopTextPath(doc);
+        out.textExported = writeText(path, loopTextLine(s, e, doc.sampleRate));
+        if (!out.textExported)
+            out.messages.push_back(writeFailed(doc.fileTitle + ".txt"));
+    }
+    return out;
+}

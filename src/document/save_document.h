@@ -1,0 +1,57 @@
+#pragma once
+// The document side of Save, Save as and every "save changes" Yes answer.
+//
+// The window owns the name dialog, the title, the wave-properties text, the
+// enabling of Save and Search, the view selections and the crossfade slider;
+// it calls saveDocument() once doc.filePath, fileTitle and fileFolder name the
+// target, then acts on the outcome:
+//   - saved == false: show the messages; nothing else changed (the document
+//     stays unsaved, its rate and samples are as they were, the old file on
+//     disk is untouched).
+//   - saved: rewrite the wave-properties text (the rate may be retuned),
+//     disable Save; then, when the selected slot held a loop, either reload
+//     the written file (reloadNeeded) or set the crossfade slider to 0.
+//   - messages may also come with a success (a failed text export).
+
+#include "loop/crossfade.h"
+#include "platform/message.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct SampleBuffer;
+
+// Settings the window holds outside the document.
+struct SaveSettings {
+    CrossfadeSettings crossfade; // kind, X in samples, passes of the current loop
+    bool exportTxt = false;      // hidden "Export txt files" box
+    bool tuneCyclic31 = false;   // hidden "Tune Ciclic31" box
+};
+
+struct SaveOutcome {
+    bool saved = false;                // the file was written and the document updated
+    std::vector<UserMessage> messages; // to show, in this order
+    bool hadLoop = false;              // the selected slot held a loop when saving
+    bool reloadNeeded = false;         // "Cut the wave after loop" made the file shorter: reload it
+    bool crossfadeCommitted = false;   // loopBody was copied into the samples
+    bool rateRetuned = false;          // sampleRate was replaced by the tuned rate
+    bool textExported = false;         // the .txt loop line was written
+};
+
+// Rebuilds the working loop buffer the chosen writer needs (loopBody or
+// pingPong, which playback rebuilds anyway), computes the retuned rate when
+// "Tune sample rate" is on and a loop is selected, and writes the file to
+// doc.filePath through a temporary file. Only once the file is safely in
+// place does the document change: sampleRate becomes the written rate, the
+// crossfaded loop body is committed into samples (normal writer with a loop)
+// and isSaved becomes true. Then, with a loop, the normal writer and
+// settings.exportTxt, fileFolder + fileTitle + ".txt" receives the loop line.
+// Failures: "<title>.wav could not be opened!" when the file could not be
+// created, "A problem happens in writing the file <title>.wav!" once writing
+// had begun.
+SaveOutcome saveDocument(SampleBuffer& doc, const SaveSettings& settings);
+
+// The text-export path: fileFolder + fileTitle + ".txt" (the folder of
+// filePath when fileFolder is empty).
+std::string loopTextPath(const SampleBuffer& doc);
