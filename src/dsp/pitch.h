@@ -1,0 +1,27 @@
+#pragma once
+// Fundamental-frequency detection from one Kaiser-windowed FFT frame by a
+// harmonic-comb search. All spacings and candidates are fractional FFT bins;
+// a bin b of an N-point frame is b * rate / N Hz.
+
+#include "dsp/fft.h"
+
+// The comb spacing f (in bins) that best explains the magnitudes.
+// Candidates run f = firstBin, firstBin + stepBin, ... while f <= lastBin
+// (by repeated addition, in ascending order). For each, the multiples o = f,
+// 2f, ... below N/2 read magnitudes[min(trunc(o + 0.5), N/2 - 2)]; every
+// magnitude above `level` adds to the sum and counts as a hit. Sparseness is
+// (index of the last hit) / (hits), 1e6 without hits. A candidate replaces
+// the best so far when its sum >= the best sum, or when its sum is within a
+// factor 1.15 of it (> best / 1.15) and it is less sparse. Equal sums thus go
+// to the higher candidate. Returns defaultBin when no candidate is examined
+// (first > last, or a step or range that would never end).
+double harmonic_comb_search(int n, const double* magnitudes, double level, double firstBin,
+                            double lastBin, double stepBin, double defaultBin);
+
+// The fundamental of a frame made by samples_to_complex, kaiser_window (beta
+// 10) and fft_forward, as a fractional bin. Fills magnitudes (N/2 doubles)
+// through magnitude_spectrum. Without a hint (hintHz <= 0) the candidates run
+// from max(lowCut + 1, about peak / 16) to peak + 0.5 in steps of 0.1 bin;
+// with a hint they run from hint / 1.09 to hint * 1.09 in steps of 0.01 bin.
+// A frame with no bin above the noise floor has fundamental 0 (0 Hz).
+double detect_pitch(int n, const Complex* frame, double* magnitudes, int sampleRate, double hintHz);

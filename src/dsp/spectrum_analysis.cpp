@@ -1,0 +1,97 @@
+#include "dsp/spectrum_analysis.h"
+
+#include "document/SampleBuffer.h"
+#include "document/format.h"
+#include "dsp/pitch.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+constexpr int16_t kAnalysisBeta = 10;
+}
+
+int analysisFrameSize(int fftSizeExp)
+{
+    if (fftSizeExp > 20)
+        return 0; // beyond any frame an int can index; refused by the caller
+    return static_cast<int>(std::ldexp(1024.0, fftSizeExp));
+}
+
+int32_t analysisStart(const SampleBuffer& doc)
+{
+    const double start = doc.sampleCount * doc.fftStartFraction;
+    return start > 0.0 ? static_cast<int32_t>(start) : 0;
+}
+
+double analyseChannel(const int16_t* samples, int32_t count, int32_t start, int n, int32_t sampleRate,
+                      double hintHz, Complex* frame, double* magnitudes)
+{
+    const int64_t first = std::max<int64_t>(0, start);
+    const int64_t end = std::min<int64_t>(count, static_cast<int64_t>(start) + n);
+    if (first == start && end - first == n) {
+        samples_to_complex(n, samples + start, frame);
+    } else {
+        for (int k = 0; k < n; ++k) {
+            const int64_t i = static_cast<int64_t>(start) + k;
+            frame[k] = {i >= first && i < end ? samples[i] * kSampleToUnit : 0.0, 0.0};
+        }
+    }
+    kaiser_window(n, frame, kAnalysisBeta);
+    fft_forward(n, frame);
+    return detect_pitch(n, frame, magnitudes, sampleRate, hintHz);
+}
+
+bool analyseSpectrum(SampleBuffer& doc, const double* hintsHz, SpectrumAnalysis& result)
+{
+    const int channels = std::min<int>(doc.channels, 2);
+    if (!doc.isLoaded() || channels < 1 || doc.sampleRate <= 0)
+        return false;
+    const int n = analysisFrameSize(doc.fftSizeExp);
+    if (n < 2)
+        return false;
+    for (int c = 0; c < channels; ++c)
+        if (doc.samples[c].size() < static_cast<size_t>(doc.sampleCount))
+            return false;
+
+    result.frameSize = n;
+    result.channels = channels;
+    result.sampleRate = doc.sampleRate;
+    result.frame.resize(static_cast<size_t>(n));
+    const int32_t start = analysisStart(doc);
+    for (int c = 0; c < 2; ++c) {
+        if (c >= channels) {
+            result.magnitudes[c].clear();
+            result.fundamentalBin[c] = result.channelHz[c] = 0.0;
+            continue;
+        }
+        result.magnitudes[c].resize(static_cast<size_t>(n / 2));
+        const double hint = hintsHz ? hintsHz[c] : 0.0;
+        const double bin = analyseChannel(doc.samples[c].data(), doc.sampleCount, start, n, doc.sampleRate,
+                                          hint, result.frame.data(), result.magnitudes[c].data());
+        result.fundamentalBin[c] = bin;
+        result.channelHz[c] = bin * doc.sampleRate / n;
+        doc.channelPitch[c] = result.channelHz[c];
+    }
+    return true;
+}
+
+PitchUpdate updatePitch(SampleBuffer& doc)
+{
+    doc.updatePitchHz();
+    PitchUpdate u;
+    u.pitchHz = doc.pitchHz;
+    u.pitchText = formatSignificant(doc.pitchHz, 6) + " Hz";
+    u.detectedNote = midiNoteOf(doc.pitchHz);
+    u.note31 = note31Of(doc.pitchHz);
+    u.noteSelection = u.detectedNote <= 127 ? u.detectedNote : -1;
+    u.cleanLowFrequencies = cleanLowFrequenciesAllowed(doc.pitchHz);
+    doc.detectedNote = doc.midiNote = static_cast<int16_t>(u.detectedNote);
+    doc.note31 = static_cast<int16_t>(u.note31);
+    return u;
+}
+
+bool cleanLowFrequenciesAllowed(double pitchHz)
+{
+    return pitchHz > 32.0;
+}
