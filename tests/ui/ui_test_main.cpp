@@ -1,6 +1,8 @@
 // Window tests: wx is started once without a main loop; each test creates the
 // windows it needs and pumps events by hand (ui_test_support.h).
 
+#include "ui_test_support.h"
+
 #include <gtest/gtest.h>
 #include <wx/app.h>
 #include <wx/init.h>
@@ -53,6 +55,8 @@ int main(int argc, char** argv)
     wxSetAssertHandler(failOnAssert);
     FailOnModal hook;
     hook.Register();
+    // No platform box, file dialog, browser or manual window ever opens.
+    uitest::installDefaultPlatformHooks();
 
     const int result = RUN_ALL_TESTS();
 

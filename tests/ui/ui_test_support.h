@@ -1,12 +1,25 @@
 #pragma once
 // Helpers shared by the window tests: pumping the event loop until a condition
 // holds, and failing (rather than hanging) on any modal dialog nobody scripted.
+//
+// The platform layer's message boxes, file dialogs, web links and manual
+// viewer are answered by hooks. ui_test_main.cpp installs defaults that fail
+// the test on any request nobody scripted; a test scripts answers with the
+// RAII helpers below, which put the defaults back when they go.
 
+#include "platform/ui/FileDialogs.h"
+#include "platform/ui/MessageBox.h"
+#include "platform/ui/Shell.h"
+
+#include <gtest/gtest.h>
 #include <wx/app.h>
 #include <wx/utils.h>
 
 #include <chrono>
+#include <deque>
 #include <functional>
+#include <string>
+#include <vector>
 
 namespace uitest {
 
@@ -30,5 +43,92 @@ inline void pumpFor(int ms)
 {
     pumpUntil([] { return false; }, ms);
 }
+
+// The defaults: any box, file dialog, link or manual request nobody scripted
+// fails the test and is answered negatively.
+inline void installDefaultPlatformHooks()
+{
+    msgbox_hook::setResponder([](const UserMessage& m) {
+        ADD_FAILURE() << "unscripted message box: " << m.text;
+        return m.buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
+    });
+    filedialog_hook::setResponder([](const FileDialogRequest&) {
+        ADD_FAILURE() << "unscripted file dialog";
+        return std::string();
+    });
+    shell_hook::setLinkResponder([](const std::string& url) {
+        ADD_FAILURE() << "unscripted web link: " << url;
+        return false;
+    });
+    shell_hook::setManualResponder([](const std::string& page) {
+        ADD_FAILURE() << "unscripted manual page: " << page;
+        return false;
+    });
+}
+
+// Answers the next message boxes in order; boxes beyond the script fail the
+// test. `asked` lists every box shown while the script was in place.
+class ScriptedMessages {
+public:
+    explicit ScriptedMessages(std::initializer_list<MessageAnswer> answers = {}) : answers_(answers)
+    {
+        msgbox_hook::setResponder([this](const UserMessage& m) {
+            asked.push_back(m);
+            if (answers_.empty()) {
+                ADD_FAILURE() << "message box beyond the script: " << m.text;
+                return m.buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
+            }
+            const MessageAnswer a = answers_.front();
+            answers_.pop_front();
+            return a;
+        });
+    }
+    ~ScriptedMessages() { installDefaultPlatformHooks(); }
+    size_t unused() const { return answers_.size(); }
+
+    std::vector<UserMessage> asked;
+
+private:
+    std::deque<MessageAnswer> answers_;
+};
+
+// Answers file dialogs with fixed paths, in order.
+class ScriptedFiles {
+public:
+    explicit ScriptedFiles(std::initializer_list<std::string> paths) : paths_(paths)
+    {
+        filedialog_hook::setResponder([this](const FileDialogRequest& r) {
+            asked.push_back(r);
+            if (paths_.empty()) {
+                ADD_FAILURE() << "file dialog beyond the script";
+                return std::string();
+            }
+            std::string p = paths_.front();
+            paths_.pop_front();
+            return p;
+        });
+    }
+    ~ScriptedFiles() { installDefaultPlatformHooks(); }
+
+    std::vector<FileDialogRequest> asked;
+
+private:
+    std::deque<std::string> paths_;
+};
+
+// The browser accepts (or refuses) every address.
+class ScriptedLinks {
+public:
+    explicit ScriptedLinks(bool opens)
+    {
+        shell_hook::setLinkResponder([this, opens](const std::string& url) {
+            opened.push_back(url);
+            return opens;
+        });
+    }
+    ~ScriptedLinks() { installDefaultPlatformHooks(); }
+
+    std::vector<std::string> opened;
+};
 
 } // namespace uitest

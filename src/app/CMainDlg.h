@@ -1,0 +1,265 @@
+#pragma once
+// The main window: one fixed-size frame that behaves as the program's modal
+// main dialog (the program ends when it closes). It owns the document and
+// every control, and routes each menu item, toolbar button and control
+// notification to one handler method. Handlers stay short: the work belongs
+// to the document, loop, playback, dsp and processing modules.
+//
+// The window's code is split by area: CMainDlg.cpp (construction, start-up,
+// enabling helpers), CMainDlg_layout.cpp (menu and controls in dialog units),
+// CMainDlg_commands.cpp (routing, locking, leaving, help, About, development
+// controls), CMainDlg_file.cpp (open, save, loading refresh),
+// CMainDlg_loop.cpp, CMainDlg_playback.cpp and CMainDlg_processing.cpp.
+
+#include "document/SampleBuffer.h"
+
+#include <wx/frame.h>
+#include <wx/weakref.h>
+
+#include <cstdint>
+#include <string>
+
+class CBitmapButton;
+class CUpDownCtrl;
+class wxPanel;
+class wxChoice;
+class wxSlider;
+class wxGauge;
+class wxTextCtrl;
+class wxCheckBox;
+class wxDropFilesEvent;
+
+// Control and command ids of the main window. Menu items and the buttons that
+// do the same thing share an id.
+enum MainId : int {
+    ID_EXIT = 1,
+    ID_CANCEL = 2,           // the Escape key and the close box
+    ID_SYSMENU_ABOUT = 16,   // About from a system menu (none on GTK: Help > About)
+    ID_LOAD = 1000,
+    ID_NEW = 1001,
+    ID_MOUSE_X = 1012,
+    ID_MOUSE_Y = 1013,
+    ID_SEARCH = 1014,
+    ID_MIN_LOOP_EDIT = 1021,
+    ID_MIN_LOOP_SPIN = 1022,
+    ID_MAX_LOOP_SPIN = 1023,
+    ID_LOOP_START_TEXT = 1024,
+    ID_LOOP_LENGTH_TEXT = 1025,
+    ID_DURATION_TEXT = 1026,
+    ID_OVERLAP_SPIN = 1027,
+    ID_PLAY = 1029,
+    ID_MAX_LOOP_EDIT = 1032,
+    ID_PLAY_SA = 1035,
+    ID_UNDO = 1036,
+    ID_MIDI_NOTE = 1037,
+    ID_REDO = 1038,
+    ID_HARMONIC_EDIT = 1039,
+    ID_HARMONIC_SPIN = 1040,
+    ID_ENHANCE_EDIT = 1041,
+    ID_ENHANCE_SPIN = 1042,
+    ID_WAVEFORM_VIEW = 1045,
+    ID_SPECTRUM_VIEW = 1046,
+    ID_AMPLITUDE_PROFILE = 1047,
+    ID_FREQUENCY_PROFILE = 1048,
+    ID_PROGRESS = 1052,
+    ID_CROSSFADE_SLIDER = 1053,
+    ID_CROSSFADE_VALUE = 1054,
+    ID_WAVE_PROPERTIES = 1055, // also the menu command Change sample rate
+    ID_CHANGE_RATE = 1055,
+    ID_FFT_WINDOW = 1059,
+    ID_EXPORT_TXT = 1061,
+    ID_VOLUME = 1062,
+    ID_RESAMPLE = 1063,
+    ID_HIPASS = 1064,
+    ID_ENHANCE = 1065,
+    ID_CUTBOOST = 1066,
+    ID_PITCH = 1067,
+    ID_REFINE_PITCH = 1068,
+    ID_SHOW_PROFILES = 1069,
+    ID_CROSSFADE_PICTURE = 1070,
+    ID_CROSSFADE_KIND = 1071,
+    ID_FREQUENCY_TITLE = 1072,
+    ID_PITCH_TEXT = 1073,
+    ID_AMPLITUDE_TITLE = 1074,
+    ID_HARMONIC_OF = 1075,
+    ID_TUNE_CICLIC31 = 1076,
+    ID_OVERLAP_EDIT = 1077,
+    ID_RECALCULATE = 1078,
+    ID_LOOP_TYPE = 1080,
+    ID_CROSSFADE_LABEL = 1081,
+    ID_SOLUTIONS = 1111,
+    ID_DEV_TRAK = 1119,
+    ID_DEV_CH = 1121,
+    ID_DEV_SL = 1122,
+    ID_PLAY_CL = 1127,
+    ID_NORMALIZE = 1128,
+    ID_DEFAULT_BUTTON = 1133,
+    ID_INVERT_CHIFF = 1134,
+    ID_TUNE = 1138,
+    ID_SAVE = 32773,
+    ID_SAVE_AS = 32774,
+    ID_PLAY_LOOP = 32778,
+    ID_CROSSFADE_OPTIONS = 32784,
+    ID_SAVE_OPTIONS = 32785,
+    ID_FFT_OPTIONS = 32786,
+    ID_INHARMONIC_EXTRACTION = 32789,
+    ID_HARMONIC_EXTRACTION = 32790,
+    ID_DEV_RS = 32792,
+    ID_ABOUT = 32796,
+    ID_BPM_SET = 32798,
+    ID_HELP_MANUAL = 57670,
+    ID_SHOW_DEVELOPMENT = 33000, // Ctrl+Shift+D: shows the development controls
+};
+
+class CMainDlg : public wxFrame {
+public:
+    // showSplash false: no splash window (tests). Construction runs OnInitDialog.
+    explicit CMainDlg(bool showSplash = true);
+    ~CMainDlg() override;
+
+    // ---- state shared with the dialogs and the modules ----------------------
+    SampleBuffer doc;
+    bool undoAvailable = false;
+    bool redoAvailable = false;
+    bool searching = false;
+    bool searchEnabled = true;
+    bool profilesReady = false;    // the profile displays hold a finished computation
+    int16_t minLoopLength = 50;    // percent, edit 1021
+    int16_t maxLoopLength = 100;   // percent, edit 1032
+    int32_t crossfadeKind = 0;     // 0 linear, 1 exponential, 2 inverse exponential
+    int32_t crossfadeLength = 0;   // X, in samples, from slider 1053 (which counts ms)
+    int32_t crossfadePasses = 1;   // T, 1..4
+    int16_t harmonic = 1;          // selected harmonic h, 1..32
+
+    // ---- shared operations ---------------------------------------------------
+    void OnInitDialog();
+    // Disables every command but Crossfade options, Help and `keep`, which
+    // becomes the Stop of a long task (0: keep nothing).
+    void lockCommands(int keep);
+    void unlockCommands();
+    void updateLoopTexts();
+    // The save-changes question and the release of the document; false when
+    // the user cancelled.
+    bool prepareToClose();
+    // Reads doc.filePath (identity triple already set) and refreshes the
+    // window; true when a new sound is in place.
+    bool loadSound();
+    // Yes of the save-changes question and Save: true when the document was written.
+    bool saveDocument();
+    // "Do you want to save changes to <name>.wav?" when a modified sound is
+    // loaded; false when the user answered Cancel.
+    bool askSaveChanges();
+
+    void enableControl(int id);
+    void disableControl(int id);
+    void setControlEnabled(int id, bool enabled) { enabled ? enableControl(id) : disableControl(id); }
+    void enableMenuItem(int id, bool enabled);
+    bool isMenuItemEnabled(int id) const;
+    void setText(int id, const std::string& text);
+    std::string text(int id) const;
+    void setToolTipText(int id, const std::string& tip);
+
+    wxPanel* panel() const { return panel_; }
+    CBitmapButton* toolbarButton(int id) const;
+    CUpDownCtrl* upDown(int id) const;
+    wxWindow* control(int id) const;
+    // Puts `view` (a child of panel()) in place of the placeholder with `id`:
+    // same id, place and size. Used when the real displays are attached.
+    void replaceView(int id, wxWindow* view);
+    // Height in pixels of the profile area below the development row; the
+    // window starts that much shorter than its layout.
+    int profileAreaHeight() const { return profileAreaHeight_; }
+    wxWindow* splashWindow() const { return splash_.get(); }
+    bool developmentControlsShown() const { return developmentShown_; }
+    void showDevelopmentControls();
+
+    // ---- command handlers (one per command; see the cpp file of each area) ---
+    void onNewMix();
+    void onOpen();
+    void onSave();
+    void onSaveAs();
+    void onExit();
+    void onCancel();
+    void onSearch();
+    void onUndo();
+    void onRedo();
+    void onManualPitch();
+    void onCutBoost();
+    void onEnhanceSmooth();
+    void onCleanLowFrequencies();
+    void onVolume();
+    void onNormalize();
+    void onResample();
+    void onPitchShift();
+    void onChangeSampleRate();
+    void onTune();
+    void onInharmonicExtraction();
+    void onHarmonicExtraction();
+    void onDevelopmentRS();
+    void onDevelopmentTrak();
+    void onDevelopmentCh();
+    void onDevelopmentSl();
+    void onBpmSet();
+    void onCrossfadeOptions();
+    void onSaveOptions();
+    void onFftOptions();
+    void onPlayOneShot();
+    void onPlaySample();
+    void onPlayLoopAlone();
+    void onPlayHarmonic();
+    void onShowProfiles();
+    void onRecalculate();
+    void onHelp();
+    void onAbout();
+    void onDropFiles(wxDropFilesEvent& event);
+    // Notifications of the parameter controls.
+    void onMinLoopLengthChanged();
+    void onMaxLoopLengthChanged();
+    void onHarmonicChanged();
+    void onOverlapChanged();
+    void onCrossfadeKindChanged();
+    void onLoopTypeChanged();
+    void onSolutionSelected();
+    void onMidiNoteChanged();
+    void onFftWindowChanged();
+    void onCrossfadeSliderChanged();
+    void onTimer();
+
+    // Steps of the loading refresh that belong to features built elsewhere.
+    void clearUndoHistory();
+    void rebuildPlaybackBuffers();
+    void rebuildWaveform();
+    void detectPitch();
+    void showLoopInViews();
+    void clearViewSelections();
+    void startProfileRefresh();
+
+    // Data exchange of the minimum and maximum loop-length edits: reads both
+    // into minLoopLength / maxLoopLength; false (members unchanged) when one
+    // does not hold a whole number in 0..100.
+    bool readLoopLengths();
+
+private:
+    void createMenu();
+    void createControls();
+    void createToolbar();
+    void createDevelopmentControls();
+    void bindCommands();
+    void setUpToolTips();
+    void showSplash();
+    void stopPlaybackTimerIfRunning();
+    bool initPlaybackDevice();
+    void releaseDocument();
+    void refreshAfterLoad();
+    void onClose(wxCloseEvent& event);
+    void focusDefaultButton();
+    wxRect dialogRect(int x, int y, int w, int h) const;
+
+    wxPanel* panel_ = nullptr;
+    wxMenu* menus_[6] = {};
+    bool showSplash_ = true;
+    bool developmentShown_ = false;
+    bool closing_ = false;
+    int profileAreaHeight_ = 170;
+    wxWeakRef<wxWindow> splash_;
+};

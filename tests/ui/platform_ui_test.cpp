@@ -1,0 +1,117 @@
+#include "platform/ui/FileDialogs.h"
+#include "platform/ui/MessageBox.h"
+#include "ui_test_support.h"
+
+#include <gtest/gtest.h>
+#include <wx/button.h>
+#include <wx/dialog.h>
+#include <wx/modalhook.h>
+#include <wx/statbmp.h>
+#include <wx/stattext.h>
+
+#include <functional>
+
+namespace {
+
+// Looks at the real box when it opens and answers with one of its buttons.
+class InspectBox : public wxModalDialogHook {
+public:
+    std::function<int(wxDialog*)> inspect;
+
+protected:
+    int Enter(wxDialog* dialog) override { return inspect(dialog); }
+    void Exit(wxDialog*) override {}
+};
+
+// The real box runs with no responder; the default hooks come back after.
+struct RealBoxes {
+    RealBoxes() { msgbox_hook::setResponder(nullptr); }
+    ~RealBoxes() { uitest::installDefaultPlatformHooks(); }
+};
+
+std::vector<int> buttonIds(wxDialog* d)
+{
+    std::vector<int> ids;
+    for (int id : {wxID_OK, wxID_YES, wxID_NO, wxID_CANCEL})
+        if (d->FindWindow(id) && dynamic_cast<wxButton*>(d->FindWindow(id)))
+            ids.push_back(id);
+    return ids;
+}
+
+} // namespace
+
+TEST(MessageBox, TheRealBoxHasItsCaptionTextIconAndButtons)
+{
+    RealBoxes real;
+    InspectBox hook;
+    std::vector<int> buttons;
+    wxString caption, text;
+    int icons = 0;
+    hook.inspect = [&](wxDialog* d) {
+        caption = d->GetTitle();
+        buttons = buttonIds(d);
+        for (wxWindow* w : d->GetChildren()) {
+            if (dynamic_cast<wxStaticBitmap*>(w))
+                ++icons;
+            if (auto* t = dynamic_cast<wxStaticText*>(w))
+                text = t->GetLabelText();
+        }
+        return wxID_NO;
+    };
+    hook.Register();
+    const MessageAnswer answer =
+        showMessage(nullptr, "Do you want to save changes to a.wav?", MessageButtons::YesNoCancel, MessageIcon::Question);
+    hook.Unregister();
+    EXPECT_EQ(answer, MessageAnswer::No);
+    EXPECT_EQ(caption, "Ringtide");
+    EXPECT_EQ(text, "Do you want to save changes to a.wav?");
+    EXPECT_EQ(icons, 1);
+    EXPECT_EQ(buttons, (std::vector<int>{wxID_YES, wxID_NO, wxID_CANCEL}));
+}
+
+TEST(MessageBox, EachKindOfBoxAnswersWithItsButtons)
+{
+    RealBoxes real;
+    InspectBox hook;
+    std::vector<int> buttons;
+    int reply = wxID_OK;
+    hook.inspect = [&](wxDialog* d) {
+        buttons = buttonIds(d);
+        return reply;
+    };
+    hook.Register();
+    EXPECT_EQ(showMessage(nullptr, "Unhandled kind of file."), MessageAnswer::Ok);
+    EXPECT_EQ(buttons, std::vector<int>{wxID_OK});
+    reply = wxID_YES;
+    EXPECT_EQ(showMessage(nullptr, "Do you realy want to quit?", MessageButtons::YesNo, MessageIcon::Question),
+              MessageAnswer::Yes);
+    EXPECT_EQ(buttons, (std::vector<int>{wxID_YES, wxID_NO}));
+    reply = wxID_CANCEL;
+    EXPECT_EQ(showMessage(nullptr, "?", MessageButtons::YesNoCancel, MessageIcon::Question), MessageAnswer::Cancel);
+    hook.Unregister();
+}
+
+TEST(MessageBox, AResponderAnswersInsteadOfABoxAndEverythingIsLogged)
+{
+    const size_t before = msgbox_hook::log().size();
+    uitest::ScriptedMessages boxes({MessageAnswer::Yes});
+    UserMessage m;
+    m.text = "The number of samples must be at least 128. Otherwise some function couldn't work.";
+    m.icon = MessageIcon::Stop;
+    EXPECT_EQ(showMessage(nullptr, m), MessageAnswer::Yes);
+    ASSERT_EQ(msgbox_hook::log().size(), before + 1);
+    EXPECT_EQ(msgbox_hook::log().back().icon, MessageIcon::Stop);
+    EXPECT_EQ(boxes.asked.at(0).text, m.text);
+}
+
+TEST(FileDialogs, OneWaveFilterAndScriptedAnswers)
+{
+    EXPECT_EQ(waveFileFilter(), "Wave Files (*.wav)|*.wav");
+    uitest::ScriptedFiles files({"/tmp/a.wav", ""});
+    EXPECT_EQ(askOpenWaveFile(nullptr), "/tmp/a.wav");
+    EXPECT_EQ(askSaveWaveFile(nullptr, "/tmp/b.wav"), "");
+    ASSERT_EQ(files.asked.size(), 2u);
+    EXPECT_EQ(files.asked[0].kind, FileDialogKind::Open);
+    EXPECT_EQ(files.asked[1].kind, FileDialogKind::Save);
+    EXPECT_EQ(files.asked[1].proposedPath, "/tmp/b.wav");
+}

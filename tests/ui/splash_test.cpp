@@ -1,0 +1,44 @@
+#include "app/CMainDlg.h"
+#include "ui_test_support.h"
+
+#include <gtest/gtest.h>
+#include <wx/uiaction.h>
+
+TEST(SplashWindow, AKeyPressOnlyClosesIt)
+{
+    wxWeakRef<CMainDlg> dlg = new CMainDlg(true);
+    dlg->Show();
+    ASSERT_TRUE(dlg->splashWindow());
+    uitest::pumpFor(100);
+    ASSERT_TRUE(dlg->splashWindow());
+    // Escape would otherwise ask "Do you realy want to quit?" (an unscripted
+    // box fails the test).
+    wxUIActionSimulator sim;
+    sim.Char(WXK_ESCAPE);
+    EXPECT_TRUE(uitest::pumpUntil([&] { return !dlg->splashWindow(); }, 1000));
+    uitest::pumpFor(50);
+    EXPECT_TRUE(dlg);
+    // With the splash gone the same key reaches the window again.
+    {
+        uitest::ScriptedMessages boxes({MessageAnswer::No});
+        dlg->Raise();
+        dlg->control(ID_EXIT)->SetFocus();
+        uitest::pumpFor(50);
+        sim.Char(WXK_ESCAPE);
+        EXPECT_TRUE(uitest::pumpUntil([&] { return boxes.asked.size() == 1; }, 1000));
+    }
+    dlg->Destroy();
+    uitest::pumpUntil([&] { return !dlg; });
+}
+
+TEST(SplashWindow, ClosesItselfAfterItsTime)
+{
+    wxWeakRef<CMainDlg> dlg = new CMainDlg(true);
+    dlg->Show();
+    ASSERT_TRUE(dlg->splashWindow());
+    uitest::pumpFor(1000);
+    EXPECT_TRUE(dlg->splashWindow());
+    EXPECT_TRUE(uitest::pumpUntil([&] { return !dlg->splashWindow(); }, 1500));
+    dlg->Destroy();
+    uitest::pumpUntil([&] { return !dlg; });
+}
