@@ -8,6 +8,11 @@
 #include <utility>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#define RINGTIDE_FFT_SSE2 1
+#endif
+
 namespace {
 
 constexpr int kMaxLog2 = 30;
@@ -22,6 +27,11 @@ struct FftTables {
     // For each radix-4 pass with quarter-span h >= 2, in pass order: for
     // j = 0 .. h-1 the three twiddles w^j, w^2j, w^3j with w = exp(-2*pi*i/(4h)).
     std::vector<Complex> twiddles;
+#ifdef RINGTIDE_FFT_SSE2
+    // The same twiddles as pairs (wr, wr), (-wi, wi), so that one complex
+    // product is a * (wr, wr) + swap(a) * (-wi, wi): four doubles each.
+    std::vector<double> vectorTwiddles;
+#endif
 };
 
 int log2Exact(int n)
@@ -56,6 +66,11 @@ std::unique_ptr<FftTables> buildTables(int log2n)
             }
         }
     }
+#ifdef RINGTIDE_FFT_SSE2
+    t->vectorTwiddles.reserve(4 * t->twiddles.size());
+    for (const Complex& w : t->twiddles)
+        t->vectorTwiddles.insert(t->vectorTwiddles.end(), {w.re, w.re, -w.im, w.im});
+#endif
     return t;
 }
 
@@ -89,7 +104,7 @@ void permute(const FftTables& t, Complex* x)
 // radix-4 pass over blocks of 4h. With c1 = w^2j a1, c2 = w^j a2, c3 = w^3j a3:
 //   y0 = (a0 + c1) + (c2 + c3)     y2 = (a0 + c1) - (c2 + c3)
 //   y1 = (a0 - c1) - i (c2 - c3)   y3 = (a0 - c1) + i (c2 - c3)
-void radix4Pass(Complex* x, uint32_t n, uint32_t h, const Complex* tw)
+[[maybe_unused]] void radix4Pass(Complex* x, uint32_t n, uint32_t h, const Complex* tw)
 {
     for (uint32_t s = 0; s < n; s += 4 * h) {
         Complex* p0 = x + s;
@@ -118,6 +133,47 @@ void radix4Pass(Complex* x, uint32_t n, uint32_t h, const Complex* tw)
         }
     }
 }
+
+#ifdef RINGTIDE_FFT_SSE2
+// The radix-4 pass above, one complex value per SSE2 register.
+inline __m128d swapHalves(__m128d a)
+{
+    return _mm_shuffle_pd(a, a, 1);
+}
+
+inline __m128d multiply(__m128d a, const double* w)
+{
+    return _mm_add_pd(_mm_mul_pd(a, _mm_loadu_pd(w)), _mm_mul_pd(swapHalves(a), _mm_loadu_pd(w + 2)));
+}
+
+void radix4PassVector(Complex* x, uint32_t n, uint32_t h, const double* tw)
+{
+    // (re, im) * -i = (im, -re): swap, then flip the sign of the upper half.
+    const __m128d flipIm = _mm_set_pd(-0.0, 0.0);
+    double* base = &x[0].re;
+    for (uint32_t s = 0; s < n; s += 4 * h) {
+        double* p0 = base + 2 * s;
+        double* p1 = p0 + 2 * h;
+        double* p2 = p1 + 2 * h;
+        double* p3 = p2 + 2 * h;
+        const double* w = tw;
+        for (uint32_t j = 0; j < h; ++j, w += 12) {
+            const __m128d a0 = _mm_loadu_pd(p0 + 2 * j);
+            const __m128d c1 = multiply(_mm_loadu_pd(p1 + 2 * j), w + 4);
+            const __m128d c2 = multiply(_mm_loadu_pd(p2 + 2 * j), w);
+            const __m128d c3 = multiply(_mm_loadu_pd(p3 + 2 * j), w + 8);
+            const __m128d sum = _mm_add_pd(a0, c1);
+            const __m128d diff = _mm_sub_pd(a0, c1);
+            const __m128d e = _mm_add_pd(c2, c3);
+            const __m128d f = _mm_xor_pd(swapHalves(_mm_sub_pd(c2, c3)), flipIm); // -i (c2 - c3)
+            _mm_storeu_pd(p0 + 2 * j, _mm_add_pd(sum, e));
+            _mm_storeu_pd(p2 + 2 * j, _mm_sub_pd(sum, e));
+            _mm_storeu_pd(p1 + 2 * j, _mm_add_pd(diff, f));
+            _mm_storeu_pd(p3 + 2 * j, _mm_sub_pd(diff, f));
+        }
+    }
+}
+#endif
 
 // The first radix-4 pass (h = 1): every twiddle is 1.
 void radix4FirstPass(Complex* x, uint32_t n)
@@ -180,11 +236,19 @@ void fft_forward(int n, Complex* frame)
         radix4FirstPass(frame, un);
         h = 4;
     }
+#ifdef RINGTIDE_FFT_SSE2
+    const double* tw = t.vectorTwiddles.data();
+    for (; 4 * h <= un; h *= 4) {
+        radix4PassVector(frame, un, h, tw);
+        tw += 12 * h;
+    }
+#else
     const Complex* tw = t.twiddles.data();
     for (; 4 * h <= un; h *= 4) {
         radix4Pass(frame, un, h, tw);
         tw += 3 * h;
     }
+#endif
 }
 
 void fft_inverse(int n, Complex* frame)
