@@ -12,6 +12,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <random>
 #include <vector>
 
@@ -71,6 +72,10 @@ TEST(PitchAccuracy, SyntheticCorpus)
     std::uniform_real_distribution<double> logF(std::log(40.0), std::log(2000.0));
     const int kTones = 96;
     int within50 = 0, within5 = 0;
+    // The same counts for the tones without vibrato, whose fundamental is
+    // unambiguous (with vibrato the window sees a weighted mean frequency up
+    // to 15 cents from the nominal one).
+    int steady = 0, steady50 = 0, steady5 = 0;
     double worstCents = 0;
     SpectrumAnalysis analysis;
     SampleBuffer doc;
@@ -87,15 +92,30 @@ TEST(PitchAccuracy, SyntheticCorpus)
         ASSERT_TRUE(analyseSpectrum(doc, nullptr, analysis));
         const PitchUpdate u = updatePitch(doc);
         const double cents = u.pitchHz > 0 ? 1200.0 * std::log2(u.pitchHz / t.fundamentalHz) : 1e9;
+        if (std::getenv("RINGTIDE_PITCH_VERBOSE"))
+            std::printf("%8.2f Hz %s%s %s: %9.3f Hz (%+.1f cents)\n", t.fundamentalHz, t.noise ? "noise " : "",
+                        t.vibrato ? "vibrato " : "", t.channels == 2 ? "stereo" : "mono", u.pitchHz, cents);
         within50 += std::fabs(cents) <= 50.0;
         within5 += std::fabs(cents) <= 5.0;
+        if (!t.vibrato) {
+            ++steady;
+            steady50 += std::fabs(cents) <= 50.0;
+            steady5 += std::fabs(cents) <= 5.0;
+        }
         if (std::fabs(cents) > std::fabs(worstCents))
             worstCents = cents;
     }
     const double share50 = 100.0 * within50 / kTones;
     const double share5 = 100.0 * within5 / kTones;
+    const double steadyShare50 = 100.0 * steady50 / steady;
+    const double steadyShare5 = 100.0 * steady5 / steady;
     std::printf("[ pitch    ] %d tones: %.1f %% within 50 cents, %.1f %% within 5 cents, worst %.0f cents\n",
                 kTones, share50, share5, worstCents);
-    EXPECT_GE(share50, 0.0);
-    EXPECT_GE(share5, 0.0);
+    std::printf("[ pitch    ] %d tones without vibrato: %.1f %% within 50 cents, %.1f %% within 5 cents\n",
+                steady, steadyShare50, steadyShare5);
+    // Measured: 93.8 / 58.3 overall, 100 / 100 without vibrato.
+    EXPECT_GE(share50, 92.0);
+    EXPECT_GE(share5, 55.0);
+    EXPECT_GE(steadyShare50, 100.0);
+    EXPECT_GE(steadyShare5, 97.0);
 }

@@ -159,8 +159,9 @@ TEST(SpectrumPaint, StereoBaselinesPensAndDivider)
     // Another selection: the same column is now an ordinary marker.
     d.setSelectedHarmonic(2);
     for (const SpectrumStroke& st : d.strokes(320, 100)) {
-        if (st.pen != SpectrumPen::Divider)
+        if (st.pen != SpectrumPen::Divider) {
             EXPECT_EQ(st.pen, SpectrumPen::Marker);
+        }
     }
     // Mono: one baseline at the bottom, no divider.
     SpectrumDisplay mono = readyDisplay(1, 320, 100);
