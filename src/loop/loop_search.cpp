@@ -166,6 +166,7 @@ void runShared(int threads, Work work)
 using Lane2 = double __attribute__((vector_size(16)));
 constexpr int kLanes = 8;     // candidate ends scored side by side
 constexpr int kCheckEvery = 32; // terms between two checks against the bound
+constexpr int64_t kFirstStage = 16; // terms of the first pruning stage
 
 Lane2 pairOf(const double* a, const double* b, int64_t k)
 {
@@ -173,17 +174,18 @@ Lane2 pairOf(const double* a, const double* b, int64_t k)
     return v;
 }
 
-// Scores kLanes ends against one start: acc[j] = sum_k w[k] * (e_j[k] - v[k])^2,
-// each lane summed in increasing k exactly as a scalar loop would. Returns
-// false as soon as every lane has reached `bound` (the sums only grow, so none
-// of them can end below it).
-bool scoreLanes(const double* start, const double* const ends[kLanes], const double* weights,
-                int64_t size, double bound, double acc[kLanes])
+// Adds terms k0..k1-1 of kLanes sums against one start:
+// acc[j] += w[k] * (e_j[k] - v[k])^2, each lane summed in increasing k exactly
+// as a scalar loop would. Returns false as soon as every lane has reached
+// `bound` (the sums only grow, so none of them can end below it).
+bool addTerms(const double* start, const double* const ends[kLanes], const double* weights, int64_t k0,
+              int64_t k1, double bound, double acc[kLanes])
 {
-    Lane2 s0 = {0, 0}, s1 = {0, 0}, s2 = {0, 0}, s3 = {0, 0};
-    for (int64_t k0 = 0; k0 < size; k0 += kCheckEvery) {
-        const int64_t k1 = std::min(size, k0 + kCheckEvery);
-        for (int64_t k = k0; k < k1; ++k) {
+    Lane2 s0 = {acc[0], acc[1]}, s1 = {acc[2], acc[3]}, s2 = {acc[4], acc[5]}, s3 = {acc[6], acc[7]};
+    const Lane2 bb = {bound, bound};
+    for (int64_t c0 = k0; c0 < k1; c0 += kCheckEvery) {
+        const int64_t c1 = std::min(k1, c0 + kCheckEvery);
+        for (int64_t k = c0; k < c1; ++k) {
             const double v = start[k];
             const double w = weights[k];
             const Lane2 vv = {v, v};
@@ -197,7 +199,6 @@ bool scoreLanes(const double* start, const double* const ends[kLanes], const dou
             s2 += ww * (d2 * d2);
             s3 += ww * (d3 * d3);
         }
-        const Lane2 bb = {bound, bound};
         const auto alive = (s0 < bb) | (s1 < bb) | (s2 < bb) | (s3 < bb);
         if (!(alive[0] | alive[1]))
             return false;
@@ -207,8 +208,16 @@ bool scoreLanes(const double* start, const double* const ends[kLanes], const dou
     return true;
 }
 
+// An end still in the running for one start, with its partial sum.
+struct Candidate {
+    int64_t e;
+    const double* data;
+    double acc;
+};
+
 struct ForwardStart {
     int64_t v = 0;
+    int64_t index = 0;        // of v in the crossing list
     int64_t firstEnd = 0;     // index into the crossing list
     int64_t lastEnd = -1;     // inclusive; below firstEnd when no end fits
     int64_t progressAfter = 0; // the progress position once this start is done
@@ -310,11 +319,20 @@ public:
         }
         weights_ = scaledWeights(w);
         ends_ = std::move(ends);
+        for (ForwardStart& start : starts_)
+            start.index = std::lower_bound(ends_.begin(), ends_.end(), start.v) - ends_.begin();
         results_ = std::make_unique<StartResult[]>(starts_.size());
         mergedBest_.store(history_.best());
+        const double slack = static_cast<double>(w + 16) * std::ldexp(1.0, -49);
+        normSlack_ = slack < 1e-3 ? slack : kInfinity; // beyond that the bound is worthless
+        sumSlack_ = 1.0 - slack;
 
+        const int threads = threadsFor(request_);
+        if (!computeNorms(threads))
+            return false;
         const int64_t count = static_cast<int64_t>(starts_.size());
-        runShared(std::min<int64_t>(threadsFor(request_), count), [&](bool merging) {
+        runShared(std::min<int64_t>(threads, count), [&](bool merging) {
+            std::vector<Candidate> live;
             for (;;) {
                 if (stop_.load(std::memory_order_relaxed)) {
                     sawStop_.store(true);
@@ -323,7 +341,7 @@ public:
                 const int64_t t = next_.fetch_add(1);
                 if (t >= count)
                     return;
-                if (!scoreStart(t)) {
+                if (!scoreStart(t, live)) {
                     sawStop_.store(true);
                     return;
                 }
@@ -353,34 +371,117 @@ private:
         return bound;
     }
 
-    bool scoreStart(int64_t t)
+    // True when the pair cannot score below `bound`, from the weighted norms
+    // alone: D(v, e) = |a - b|^2 >= (|a| - |b|)^2 in the norm sqrt(sum w a^2).
+    // The slack covers every rounding of the norms, of this test and of the
+    // term-by-term sum (a float sum of n non-negative terms is at least
+    // (1 - (n + 1) u) times the exact one).
+    bool cannotBeat(double startNorm, double endNorm, double bound) const
+    {
+        const double gap = std::fabs(startNorm - endNorm) - normSlack_ * (startNorm + endNorm);
+        return gap > 0 && gap * gap * sumSlack_ >= bound;
+    }
+
+    // Scores the ends of start t. The ends that the norms cannot rule out
+    // are summed in stages of doubling length, 8 side by side; after each
+    // stage the sums already past the bound drop out and the rest close up, so
+    // a good end does not keep hopeless neighbours running. The last stage
+    // runs in order of e, each group against the lowest bound then known.
+    bool scoreStart(int64_t t, std::vector<Candidate>& live)
     {
         const ForwardStart& start = starts_[static_cast<size_t>(t)];
         StartResult& out = results_[t];
         const double* data = layout_.data();
         const double* startData = data + offset(start.v);
-        double local = kInfinity;
+        const double startNorm = norms_[static_cast<size_t>(start.index)];
+        double bound = boundBefore(t);
+        live.clear();
+        for (int64_t g = start.firstEnd; g <= start.lastEnd; ++g) {
+            if (!cannotBeat(startNorm, norms_[static_cast<size_t>(g)], bound)) {
+                const int64_t e = ends_[static_cast<size_t>(g)];
+                live.push_back({e, data + offset(e), 0.0});
+            }
+        }
+
         const double* lanes[kLanes];
         double acc[kLanes];
-        for (int64_t g = start.firstEnd; g <= start.lastEnd; g += kLanes) {
+        int64_t k0 = 0;
+        for (int64_t stage = kFirstStage; k0 + stage < size_ && !live.empty(); k0 += stage, stage *= 2) {
+            bound = boundBefore(t);
+            size_t kept = 0;
+            for (size_t g = 0; g < live.size(); g += kLanes) {
+                if (stop_.load(std::memory_order_relaxed))
+                    return false;
+                const size_t used = std::min<size_t>(kLanes, live.size() - g);
+                for (size_t j = 0; j < kLanes; ++j) {
+                    const Candidate& c = live[g + std::min(j, used - 1)];
+                    lanes[j] = c.data;
+                    acc[j] = c.acc;
+                }
+                if (!addTerms(startData, lanes, weights_.data(), k0, k0 + stage, bound, acc))
+                    continue;
+                for (size_t j = 0; j < used; ++j) {
+                    if (acc[j] < bound) {
+                        live[kept] = live[g + j];
+                        live[kept++].acc = acc[j];
+                    }
+                }
+            }
+            live.resize(kept);
+        }
+
+        double local = kInfinity;
+        for (size_t g = 0; g < live.size(); g += kLanes) {
             if (stop_.load(std::memory_order_relaxed))
                 return false;
-            double bound = std::min(local, boundBefore(t));
-            const int64_t used = std::min<int64_t>(kLanes, start.lastEnd - g + 1);
-            for (int j = 0; j < kLanes; ++j)
-                lanes[j] = data + offset(ends_[static_cast<size_t>(g + std::min<int64_t>(j, used - 1))]);
-            if (!scoreLanes(startData, lanes, weights_.data(), size_, bound, acc))
+            bound = std::min(local, boundBefore(t));
+            const size_t used = std::min<size_t>(kLanes, live.size() - g);
+            for (size_t j = 0; j < kLanes; ++j) {
+                const Candidate& c = live[g + std::min(j, used - 1)];
+                lanes[j] = c.data;
+                acc[j] = c.acc;
+            }
+            if (!addTerms(startData, lanes, weights_.data(), k0, size_, bound, acc))
                 continue;
-            for (int j = 0; j < used; ++j) {
+            for (size_t j = 0; j < used; ++j) {
                 if (acc[j] < bound) {
                     bound = local = acc[j];
-                    out.records.push_back({ends_[static_cast<size_t>(g + j)], acc[j]});
+                    out.records.push_back({live[g + j].e, acc[j]});
                     out.best.store(local, std::memory_order_relaxed);
                 }
             }
         }
         out.done.store(true, std::memory_order_release);
         return true;
+    }
+
+    // The weighted norm of the window behind (or ahead of) every crossing.
+    bool computeNorms(int threads)
+    {
+        const int64_t count = static_cast<int64_t>(ends_.size());
+        norms_.assign(static_cast<size_t>(count), 0.0);
+        constexpr int64_t kChunk = 256;
+        std::atomic<int64_t> nextChunk{0};
+        std::atomic<bool> stopped{false};
+        runShared(threads, [&](bool) {
+            for (;;) {
+                if (stop_.load(std::memory_order_relaxed)) {
+                    stopped.store(true);
+                    return;
+                }
+                const int64_t c0 = nextChunk.fetch_add(kChunk);
+                if (c0 >= count)
+                    return;
+                for (int64_t c = c0; c < std::min(count, c0 + kChunk); ++c) {
+                    const double* x = layout_.data() + offset(ends_[static_cast<size_t>(c)]);
+                    double sum = 0.0;
+                    for (int64_t k = 0; k < size_; ++k)
+                        sum += weights_[static_cast<size_t>(k)] * (x[k] * x[k]);
+                    norms_[static_cast<size_t>(c)] = std::sqrt(sum);
+                }
+            }
+        });
+        return !stopped.load();
     }
 
     // Replays finished starts in order through the history.
@@ -410,6 +511,9 @@ private:
     std::vector<double> layout_;
     std::vector<double> weights_;
     std::vector<int64_t> ends_;
+    std::vector<double> norms_; // per crossing of ends_
+    double normSlack_ = 0.0;
+    double sumSlack_ = 1.0;
     std::vector<ForwardStart> starts_;
     std::unique_ptr<StartResult[]> results_;
     std::atomic<int64_t> next_{0};
