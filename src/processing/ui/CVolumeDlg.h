@@ -31,7 +31,6 @@ public:
     bool TransferDataToWindow() override;
     bool TransferDataFromWindow() override;
 
-protected:
     // Layout in dialog units. Labels are spread evenly from the top of the
     // slider's travel to its bottom.
     struct Layout {
@@ -42,6 +41,7 @@ protected:
         int sliderTop;
         int sliderHeight;
     };
+protected:
     CLevelDlg(wxWindow* parent, int dialogId, const wxString& title, const Layout& layout, double startLevelDb);
 
 private:
