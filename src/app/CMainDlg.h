@@ -30,7 +30,10 @@ class wxCheckBox;
 class wxDropFilesEvent;
 
 // Control and command ids of the main window. Menu items and the buttons that
-// do the same thing share an id.
+// do the same thing share an id. wx accepts ids below 32767 only: the commands
+// numbered 32773 .. 32798 and 57670 in the program's command table are kept
+// here as that number minus 30000 (kCommandIdOffset).
+constexpr int kCommandIdOffset = 30000;
 enum MainId : int {
     ID_EXIT = 1,
     ID_CANCEL = 2,           // the Escape key and the close box
@@ -96,19 +99,19 @@ enum MainId : int {
     ID_DEFAULT_BUTTON = 1133,
     ID_INVERT_CHIFF = 1134,
     ID_TUNE = 1138,
-    ID_SAVE = 32773,
-    ID_SAVE_AS = 32774,
-    ID_PLAY_LOOP = 32778,
-    ID_CROSSFADE_OPTIONS = 32784,
-    ID_SAVE_OPTIONS = 32785,
-    ID_FFT_OPTIONS = 32786,
-    ID_INHARMONIC_EXTRACTION = 32789,
-    ID_HARMONIC_EXTRACTION = 32790,
-    ID_DEV_RS = 32792,
-    ID_ABOUT = 32796,
-    ID_BPM_SET = 32798,
-    ID_HELP_MANUAL = 57670,
-    ID_SHOW_DEVELOPMENT = 33000, // Ctrl+Shift+D: shows the development controls
+    ID_SAVE = 32773 - kCommandIdOffset,
+    ID_SAVE_AS = 32774 - kCommandIdOffset,
+    ID_PLAY_LOOP = 32778 - kCommandIdOffset,
+    ID_CROSSFADE_OPTIONS = 32784 - kCommandIdOffset,
+    ID_SAVE_OPTIONS = 32785 - kCommandIdOffset,
+    ID_FFT_OPTIONS = 32786 - kCommandIdOffset,
+    ID_INHARMONIC_EXTRACTION = 32789 - kCommandIdOffset,
+    ID_HARMONIC_EXTRACTION = 32790 - kCommandIdOffset,
+    ID_DEV_RS = 32792 - kCommandIdOffset,
+    ID_ABOUT = 32796 - kCommandIdOffset,
+    ID_BPM_SET = 32798 - kCommandIdOffset,
+    ID_HELP_MANUAL = 57670 - kCommandIdOffset,
+    ID_SHOW_DEVELOPMENT = 3000, // Ctrl+Shift+D: shows the development controls
 };
 
 class CMainDlg : public wxFrame {
@@ -170,6 +173,9 @@ public:
     // window starts that much shorter than its layout.
     int profileAreaHeight() const { return profileAreaHeight_; }
     wxWindow* splashWindow() const { return splash_.get(); }
+    // The panel keeps the layout's full height; the window only shows its
+    // top part (a frame would otherwise stretch its one child to fit).
+    bool Layout() override { return true; }
     bool developmentControlsShown() const { return developmentShown_; }
     void showDevelopmentControls();
 

@@ -16,6 +16,8 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
+#include <algorithm>
+
 namespace {
 
 struct ToolbarEntry {
@@ -140,6 +142,18 @@ void CMainDlg::createControls()
         w->SetSize(dialogRect(x, y, width, height));
         return w;
     };
+    // GTK draws some controls no smaller than their natural height: such a
+    // control keeps its row's centre and grows to that height.
+    auto placeAtLeast = [this](wxWindow* w, int x, int y, int width, int height) {
+        wxRect r = dialogRect(x, y, width, height);
+        const int natural = w->GetBestSize().y;
+        if (natural > r.height) {
+            r.y -= (natural - r.height) / 2;
+            r.height = natural;
+        }
+        w->SetSize(r);
+        return w;
+    };
     auto label = [&](const char* text, int x, int y, int w, int id = wxID_ANY, long style = 0) {
         auto* t = new wxStaticText(panel_, id, text, wxDefaultPosition, wxDefaultSize, wxST_NO_AUTORESIZE | style);
         place(t, x, y, w, 8);
@@ -168,8 +182,7 @@ void CMainDlg::createControls()
         auto* c = new wxChoice(panel_, id);
         for (const char* e : entries)
             c->Append(e);
-        const wxRect r = dialogRect(x, y, w, 12);
-        c->SetSize(r.x, r.y, r.width, wxDefaultCoord);
+        placeAtLeast(c, x, y, w, 12);
         return c;
     };
     auto display = [&](int id, int x, int y, int w, int h) {
@@ -185,7 +198,7 @@ void CMainDlg::createControls()
     // Default push button that takes the focus after a toolbar click: kept
     // shown (a hidden window cannot hold the focus on GTK) but outside the
     // visible area.
-    auto* def = new wxButton(panel_, ID_DEFAULT_BUTTON, "", wxPoint(-100, -100), wxSize(4, 4));
+    auto* def = new wxButton(panel_, ID_DEFAULT_BUTTON, "", wxPoint(-200, -200), wxSize(60, 40));
     def->SetDefault();
 
     // Loop-length row.
@@ -209,7 +222,7 @@ void CMainDlg::createControls()
 
     // Crossfade-length row.
     label("Crossfade length:", 7, 59, 54, ID_CROSSFADE_LABEL);
-    place(new wxSlider(panel_, ID_CROSSFADE_SLIDER, 0, 0, 10000), 61, 58, 164, 11);
+    placeAtLeast(new wxSlider(panel_, ID_CROSSFADE_SLIDER, 0, 0, 10000), 61, 58, 164, 11);
     label("", 227, 59, 40, ID_CROSSFADE_VALUE);
     choice(ID_SOLUTIONS, 281, 55, 63, {});
 
@@ -244,7 +257,9 @@ void CMainDlg::createControls()
     place(new wxButton(panel_, ID_RECALCULATE, "Recalculate"), 4, 292, 43, 10);
     label("", 49, 292, 210, ID_FREQUENCY_TITLE);
     label("FFT window:", 263, 292, 43);
-    choice(ID_FFT_WINDOW, 307, 289, 38, {"128", "256", "512", "1024", "2048", "4096", "8192", "16384"});
+    auto* fftWindow = choice(ID_FFT_WINDOW, 307, 289, 38, {"128", "256", "512", "1024", "2048", "4096", "8192", "16384"});
+    // Grown downwards only: nothing of the profile area may show above it.
+    fftWindow->Move(fftWindow->GetPosition().x, dialogRect(0, kProfileAreaTopDlu, 0, 0).y);
     display(ID_FREQUENCY_PROFILE, 3, 302, 341, 37);
     readout(wxID_ANY, 4, 340, 45);
     label("", 49, 341, 210, ID_AMPLITUDE_TITLE);
@@ -261,7 +276,13 @@ void CMainDlg::createControls()
 void CMainDlg::createDevelopmentControls()
 {
     auto place = [this](wxWindow* w, int x, int width) {
-        w->SetSize(dialogRect(x, 281, width, 8));
+        wxRect r = dialogRect(x, 281, width, 8);
+        const int natural = w->GetBestSize().y;
+        if (natural > r.height) {
+            r.y -= (natural - r.height) / 2;
+            r.height = natural;
+        }
+        w->SetSize(r);
         w->Hide();
     };
     place(new wxButton(panel_, ID_DEV_RS, "RS", wxDefaultPosition, wxDefaultSize, wxBU_EXACTFIT), 4, 14);

@@ -222,7 +222,7 @@ TEST_F(MainWindowTest, LoadingASoundWithLoopShowsItAndBoundsTheCrossfade)
 
     // A loop whose part before it is the shorter bounds the slider instead.
     open(writeWave("short-attack", 20000, 1, wavbytes::SamplerLoop{0, 2206, 12000}));
-    EXPECT_EQ(slider(*dlg)->GetMax(), 50); // trunc(2204 / 44.1)
+    EXPECT_EQ(slider(*dlg)->GetMax(), 49); // trunc(2204 / 44.1 ms) before the loop
 
     // Loading a file without loop takes the loop commands away again.
     open(writeWave("plain", 3000));
@@ -283,6 +283,9 @@ TEST_F(MainWindowTest, OpenAsksToSaveAModifiedSoundAndCancelKeepsIt)
 TEST_F(MainWindowTest, LockingKeepsOneCommandAndUnlockingFollowsTheState)
 {
     open(writeWave("harp", 20000, 1, wavbytes::SamplerLoop{0, 10000, 14409}));
+    // As after a selection: Search is on, and a search keeps it as its Stop.
+    dlg->enableMenuItem(ID_SEARCH, true);
+    dlg->enableControl(ID_SEARCH);
     dlg->lockCommands(ID_SEARCH);
     EXPECT_EQ(enabledMenuItems(*dlg), (std::set<int>{ID_SEARCH, ID_CROSSFADE_OPTIONS, ID_HELP_MANUAL, ID_ABOUT}));
     EXPECT_EQ(enabledToolbar(*dlg), (std::set<int>{ID_SEARCH}));

@@ -25,7 +25,7 @@ std::function<bool(const std::string&)>& manualResponder()
 // The pages of the manual under src/resources/help/, served to the HTML
 // viewer from memory so that the manual travels inside the program.
 const char* const kManualFiles[] = {"index.html", "window.html", "toolbar.html", "menus.html",
-                                    "controls.html", "leaving.html", "about.html", "manual.css"};
+                                    "controls.html", "leaving.html", "about.html"};
 
 void registerManualFiles()
 {
