@@ -134,6 +134,11 @@ void CMainDlg::showSplash()
     splash->Show();
     splash->Update();
     splash_ = splash;
+    // The main window is shown after this: bring the picture back in front.
+    CallAfter([this] {
+        if (splash_)
+            splash_->Raise();
+    });
 }
 
 void CMainDlg::setUpToolTips()

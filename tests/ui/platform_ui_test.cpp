@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <wx/button.h>
 #include <wx/dialog.h>
+#include <wx/frame.h>
+#include <wx/html/htmlwin.h>
 #include <wx/modalhook.h>
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
@@ -114,4 +116,29 @@ TEST(FileDialogs, OneWaveFilterAndScriptedAnswers)
     EXPECT_EQ(files.asked[0].kind, FileDialogKind::Open);
     EXPECT_EQ(files.asked[1].kind, FileDialogKind::Save);
     EXPECT_EQ(files.asked[1].proposedPath, "/tmp/b.wav");
+}
+
+TEST(Manual, OpensAtItsContentsPageFromTheEmbeddedFiles)
+{
+    shell_hook::setManualResponder(nullptr);
+    const bool shown = openManual(nullptr, "index.html");
+    uitest::installDefaultPlatformHooks();
+    ASSERT_TRUE(shown);
+    wxFrame* frame = nullptr;
+    for (wxWindow* w : wxTopLevelWindows)
+        if (auto* f = dynamic_cast<wxFrame*>(w); f && f->GetTitle() == "Ringtide's Manual")
+            frame = f;
+    ASSERT_TRUE(frame);
+    auto* html = dynamic_cast<wxHtmlWindow*>(frame->FindWindow("manual"));
+    ASSERT_TRUE(html);
+    EXPECT_EQ(html->GetOpenedPageTitle(), "Ringtide's Manual");
+    // Every page of the manual is reachable and names the key of the development controls.
+    EXPECT_TRUE(html->LoadPage("memory:ringtide-help/about.html"));
+    EXPECT_NE(html->ToText().Find("Ctrl+Shift+D"), wxNOT_FOUND);
+    frame->Destroy();
+    uitest::pumpFor(20);
+
+    shell_hook::setManualResponder(nullptr);
+    EXPECT_FALSE(openManual(nullptr, "no-such-page.html"));
+    uitest::installDefaultPlatformHooks();
 }
