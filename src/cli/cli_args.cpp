@@ -1,0 +1,389 @@
+#include "cli/cli_args.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// Which command accepts which option.
+enum OptionScope : unsigned { kSearch = 1u, kLoop = 2u };
+
+struct OptionSpec {
+    const char* name;
+    bool takesValue;
+    unsigned scope;
+};
+
+const OptionSpec kOptions[] = {
+    {"--select", true, kSearch | kLoop},  {"--min", true, kSearch | kLoop},
+    {"--max", true, kSearch | kLoop},     {"--type", true, kSearch | kLoop},
+    {"-o", true, kLoop},                  {"--output", true, kLoop},
+    {"--solution", true, kLoop},          {"--crossfade", true, kLoop},
+    {"--kind", true, kLoop},              {"--passes", true, kLoop},
+    {"--note", true, kLoop},              {"--no-tune", false, kLoop},
+    {"--no-cut", false, kLoop},           {"--no-unroll", false, kLoop},
+    {"--jobs", true, kLoop},              {"-j", true, kLoop},
+};
+
+unsigned scopeOf(CliCommand command)
+{
+    switch (command) {
+    case CliCommand::Search: return kSearch;
+    case CliCommand::Loop: return kLoop;
+    default: return 0;
+    }
+}
+
+const OptionSpec* findOption(const std::string& name)
+{
+    for (const OptionSpec& spec : kOptions)
+        if (name == spec.name)
+            return &spec;
+    return nullptr;
+}
+
+// A whole decimal integer within [low, high].
+bool parseInteger(const std::string& text, long low, long high, long& out)
+{
+    if (text.empty())
+        return false;
+    errno = 0;
+    char* end = nullptr;
+    const long v = std::strtol(text.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0' || v < low || v > high)
+        return false;
+    out = v;
+    return true;
+}
+
+// "1234" (frames) or "12.5%" (share of the sound, 0..100).
+bool parseBound(const std::string& text, SelectionBound& out)
+{
+    if (text.empty())
+        return false;
+    if (text.back() == '%') {
+        const std::string number = text.substr(0, text.size() - 1);
+        if (number.empty())
+            return false;
+        errno = 0;
+        char* end = nullptr;
+        const double v = std::strtod(number.c_str(), &end);
+        if (errno != 0 || *end != '\0' || !std::isfinite(v) || v < 0.0 || v > 100.0)
+            return false;
+        out = {v, true};
+        return true;
+    }
+    long frames = 0;
+    if (!parseInteger(text, 0, INT32_MAX, frames))
+        return false;
+    out = {static_cast<double>(frames), false};
+    return true;
+}
+
+// "A:B", either side may be left empty (the start or the end of the sound).
+bool parseSelection(const std::string& text, CliOptions& o, std::string& error)
+{
+    const size_t colon = text.find(':');
+    if (colon == std::string::npos || text.find(':', colon + 1) != std::string::npos) {
+        error = "--select wants START:END (frames, or percent with a trailing %), not '" + text + "'";
+        return false;
+    }
+    const std::string a = text.substr(0, colon), b = text.substr(colon + 1);
+    SelectionBound start{0.0, false}, end{100.0, true};
+    if ((!a.empty() && !parseBound(a, start)) || (!b.empty() && !parseBound(b, end))) {
+        error = "--select wants START:END with whole frames >= 0 or percentages 0..100%, not '" + text + "'";
+        return false;
+    }
+    if (start.percent == end.percent && start.value >= end.value) {
+        error = "--select " + text + " is empty: the start must lie before the end";
+        return false;
+    }
+    o.selectStart = start;
+    o.selectEnd = end;
+    return true;
+}
+
+bool applyOption(const std::string& name, const std::string& value, CliOptions& o, std::string& error)
+{
+    long v = 0;
+    auto integer = [&](long low, long high) {
+        if (parseInteger(value, low, high, v))
+            return true;
+        error = name + " wants a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
+                ", not '" + value + "'";
+        return false;
+    };
+    if (name == "--select")
+        return parseSelection(value, o, error);
+    if (name == "--min" || name == "--max") {
+        if (!integer(0, 100))
+            return false;
+        (name == "--min" ? o.minPercent : o.maxPercent) = static_cast<int>(v);
+        return true;
+    }
+    if (name == "--type") {
+        if (value == "forward")
+            o.loopType = LoopType::Forward;
+        else if (value == "alternate")
+            o.loopType = LoopType::Alternate;
+        else {
+            error = "--type wants forward or alternate, not '" + value + "'";
+            return false;
+        }
+        return true;
+    }
+    if (name == "-o" || name == "--output") {
+        if (value.empty()) {
+            error = name + " wants a file or folder name";
+            return false;
+        }
+        o.output = value;
+        return true;
+    }
+    if (name == "--solution") {
+        if (!integer(1, 10))
+            return false;
+        o.solution = static_cast<int>(v);
+        return true;
+    }
+    if (name == "--crossfade") {
+        if (!integer(0, 10000))
+            return false;
+        o.crossfadeMs = static_cast<int32_t>(v);
+        return true;
+    }
+    if (name == "--kind") {
+        if (value == "linear")
+            o.crossfadeKind = CrossfadeKind::Linear;
+        else if (value == "exponential")
+            o.crossfadeKind = CrossfadeKind::Exponential;
+        else if (value == "inverse")
+            o.crossfadeKind = CrossfadeKind::InverseExponential;
+        else {
+            error = "--kind wants linear, exponential or inverse, not '" + value + "'";
+            return false;
+        }
+        return true;
+    }
+    if (name == "--passes") {
+        if (!integer(1, 4))
+            return false;
+        o.passes = static_cast<int32_t>(v);
+        return true;
+    }
+    if (name == "--note") {
+        if (!integer(0, 127))
+            return false;
+        o.note = static_cast<int>(v);
+        return true;
+    }
+    if (name == "--jobs" || name == "-j") {
+        if (!integer(1, 256))
+            return false;
+        o.jobs = static_cast<int>(v);
+        return true;
+    }
+    if (name == "--no-tune")
+        o.tune = false;
+    else if (name == "--no-cut")
+        o.cut = false;
+    else if (name == "--no-unroll")
+        o.unroll = false;
+    return true;
+}
+
+ParseOutcome fail(std::string error)
+{
+    ParseOutcome r;
+    r.error = std::move(error);
+    return r;
+}
+
+} // namespace
+
+int32_t SelectionBound::resolve(int32_t frames) const
+{
+    if (!percent)
+        return static_cast<int32_t>(value);
+    return static_cast<int32_t>(value * 0.01 * frames + 0.5);
+}
+
+std::string commandName(CliCommand command)
+{
+    switch (command) {
+    case CliCommand::Info: return "info";
+    case CliCommand::Search: return "search";
+    case CliCommand::Loop: return "loop";
+    default: return "";
+    }
+}
+
+ParseOutcome parseArguments(int argc, const char* const* argv)
+{
+    ParseOutcome r;
+    CliOptions& o = r.options;
+    int i = 1;
+    if (i >= argc)
+        return fail("no command given (info, search or loop); see ringtide-cli --help");
+
+    const std::string first = argv[i++];
+    if (first == "--help" || first == "-h" || first == "help") {
+        o.help = true;
+        if (i < argc) {
+            const std::string topic = argv[i];
+            for (CliCommand c : {CliCommand::Info, CliCommand::Search, CliCommand::Loop})
+                if (topic == commandName(c))
+                    o.command = c;
+        }
+        r.ok = true;
+        return r;
+    }
+    for (CliCommand c : {CliCommand::Info, CliCommand::Search, CliCommand::Loop})
+        if (first == commandName(c))
+            o.command = c;
+    if (o.command == CliCommand::None)
+        return fail("unknown command '" + first + "' (info, search or loop); see ringtide-cli --help");
+
+    bool onlyFiles = false;
+    for (; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (onlyFiles || arg.empty() || arg[0] != '-' || arg == "-") {
+            o.files.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            onlyFiles = true;
+            continue;
+        }
+        if (arg == "--help" || arg == "-h") {
+            o.help = true;
+            continue;
+        }
+        std::string value;
+        bool inlineValue = false;
+        const size_t eq = arg.find('=');
+        if (arg.rfind("--", 0) == 0 && eq != std::string::npos) {
+            value = arg.substr(eq + 1);
+            arg = arg.substr(0, eq);
+            inlineValue = true;
+        }
+        const OptionSpec* spec = findOption(arg);
+        if (!spec || !(spec->scope & scopeOf(o.command)))
+            return fail("option " + arg + " is not known to '" + commandName(o.command) + "'; see ringtide-cli " +
+                        commandName(o.command) + " --help");
+        if (spec->takesValue && !inlineValue) {
+            if (i + 1 >= argc)
+                return fail("option " + arg + " needs a value");
+            value = argv[++i];
+        } else if (!spec->takesValue && inlineValue) {
+            return fail("option " + arg + " takes no value");
+        }
+        std::string error;
+        if (!applyOption(arg, value, o, error))
+            return fail(error);
+    }
+    if (o.help) {
+        r.ok = true;
+        return r;
+    }
+
+    if (o.files.empty())
+        return fail("'" + commandName(o.command) + "' needs at least one WAV file");
+    if (o.command == CliCommand::Search && o.files.size() > 1)
+        return fail("'search' takes one WAV file (use 'loop' for batches)");
+    if (o.maxPercent < o.minPercent)
+        return fail("Contradictory parameters! (--max " + std::to_string(o.maxPercent) + " is below --min " +
+                    std::to_string(o.minPercent) + ")");
+    if (o.command == CliCommand::Loop && o.output.empty())
+        return fail("'loop' needs -o OUT (a file for one input, a folder for several)");
+    r.ok = true;
+    return r;
+}
+
+std::string helpText(CliCommand command)
+{
+    switch (command) {
+    case CliCommand::Info:
+        return "Usage: ringtide-cli info FILE...\n"
+               "\n"
+               "Prints one JSON object per file, on its own line:\n"
+               "  file        the name as given\n"
+               "  rate        frames per second\n"
+               "  bits        8 or 16\n"
+               "  channels    1 or 2\n"
+               "  frames      frames per channel\n"
+               "  loop_start  the sample just before the file's loop, -1 when it has none\n"
+               "  loop_end    the last sample of the loop (the loop covers loop_start+1 .. loop_end), -1 when none\n"
+               "  loop_type   \"forward\", \"alternate\" or null\n"
+               "  pitch_hz    the pitch found as the editor finds it when it opens the file\n"
+               "  midi_note   the MIDI note nearest to that pitch\n"
+               "  warnings    (only when there are some) e.g. a file shorter than 1024 frames\n"
+               "A file that cannot be read gives {\"file\", \"error\"} with the reader's message;\n"
+               "the other files are still read and the exit status is 1.\n";
+    case CliCommand::Search:
+        return "Usage: ringtide-cli search FILE [options]\n"
+               "\n"
+               "Runs the loop search on FILE exactly as the editor does and prints one JSON\n"
+               "object: the inputs, the pitch, the search window and the solutions list in\n"
+               "the editor's order (newest improvement first; each with start, end, length\n"
+               "and score, lower scores being better).\n"
+               "\n"
+               "Options:\n"
+               "  --select A:B     the selection to search, in frames, or in percent of the\n"
+               "                   sound with a trailing % (e.g. 25%:90%); either side may be\n"
+               "                   empty. Default: the whole sound.\n"
+               "  --min PCT        minimum loop length, percent of the selection (0..100, default 50)\n"
+               "  --max PCT        maximum loop length, percent of the selection (0..100, default 100)\n"
+               "  --type T         forward (default) or alternate\n"
+               "  --help           this text\n";
+    case CliCommand::Loop:
+        return "Usage: ringtide-cli loop FILE... -o OUT [options]\n"
+               "\n"
+               "Searches each file for a loop, crossfades the junction and saves the sound\n"
+               "with its loop and root note, as the editor's Save does. OUT is the output\n"
+               "file for one input, or a folder for several (file names kept; the folder is\n"
+               "created when missing). Files are processed in parallel. Prints one JSON line\n"
+               "per file on standard output; a summary of failures goes to standard error.\n"
+               "Nothing is written for a file that fails.\n"
+               "\n"
+               "Search options (as for 'search'):\n"
+               "  --select A:B     selection in frames or percent (default: the whole sound)\n"
+               "  --min PCT        minimum loop length in percent (default 50)\n"
+               "  --max PCT        maximum loop length in percent (default 100)\n"
+               "  --type T         forward (default) or alternate\n"
+               "\n"
+               "Loop and save options:\n"
+               "  --solution N     entry N (1..10) of the solutions list (default 1, the best)\n"
+               "  --crossfade MS   crossfade length in ms (0..10000, default 0); a length the\n"
+               "                   loop has no room for is shortened as the editor's slider\n"
+               "                   does, with a warning\n"
+               "  --kind K         crossfade curve: linear (default), exponential or inverse\n"
+               "  --passes T       times the crossfade is applied (1..4, default 1)\n"
+               "  --note MIDI      root note written to the file and target of the tuning\n"
+               "                   (0..127; default: the detected note)\n"
+               "  --no-tune        keep the sample rate (default: retune it so that the loop\n"
+               "                   holds a whole number of periods of the note)\n"
+               "  --no-cut         keep the sound after the loop (default: cut it)\n"
+               "  --no-unroll      write an alternate loop as such (default: write it unrolled\n"
+               "                   as one forward loop)\n"
+               "  -j, --jobs N     files processed at once (default: one per core)\n"
+               "  -o, --output OUT the output file or folder (required)\n"
+               "  --help           this text\n";
+    default:
+        return "Usage: ringtide-cli COMMAND [options] FILE...\n"
+               "\n"
+               "The loop engine of Ringtide for batches of WAV files (PCM, mono or stereo,\n"
+               "8 or 16 bits). No window, display or sound card is needed.\n"
+               "\n"
+               "Commands:\n"
+               "  info FILE...             format, loop and pitch of each file, as JSON lines\n"
+               "  search FILE [options]    the solutions of the loop search, as JSON\n"
+               "  loop FILE... -o OUT      search, crossfade and save each file with its loop\n"
+               "\n"
+               "ringtide-cli COMMAND --help explains each command's options.\n"
+               "\n"
+               "Exit status: 0 on success, 1 when any file failed, 2 for a bad command line.\n";
+    }
+}

@@ -1,0 +1,100 @@
+#include "cli/cli_sound.h"
+
+#include "document/load_sound.h"
+#include "dsp/spectrum_analysis.h"
+
+#include <algorithm>
+#include <atomic>
+
+void setFileIdentity(SampleBuffer& doc, const std::string& path)
+{
+    const size_t slash = path.rfind('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    doc.filePath = path;
+    doc.fileFolder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const size_t dot = name.rfind('.');
+    doc.fileTitle = (dot == std::string::npos || dot == 0) ? name : name.substr(0, dot);
+}
+
+LoadedSound loadLikeWindow(SampleBuffer& doc, const std::string& path)
+{
+    LoadedSound out;
+    setFileIdentity(doc, path);
+    const LoadOutcome load = loadSoundFile(doc, path);
+    if (!load.loaded) {
+        out.error = load.messages.empty() ? "The file could not be read." : load.messages.back().text;
+        return out;
+    }
+    for (const UserMessage& m : load.messages)
+        out.warnings.push_back(m.text);
+    out.loaded = true;
+
+    SpectrumAnalysis analysis;
+    out.pitchFound = analyseSpectrum(doc, nullptr, analysis);
+    if (!out.pitchFound)
+        doc.channelPitch[0] = doc.channelPitch[1] = 0.0;
+    updatePitch(doc);
+    return out;
+}
+
+SearchRun searchLikeWindow(SampleBuffer& doc, const CliOptions& options, int threadCount)
+{
+    SearchRun run;
+    run.selectionStart = std::min(options.selectStart.resolve(doc.sampleCount), doc.sampleCount);
+    run.selectionEnd = std::min(options.selectEnd.resolve(doc.sampleCount), doc.sampleCount);
+
+    LoopSearchRequest request;
+    request.selectionStart = run.selectionStart;
+    request.selectionEnd = run.selectionEnd;
+    request.minPercent = options.minPercent;
+    request.maxPercent = options.maxPercent;
+    request.loopType = options.loopType;
+    request.threadCount = threadCount;
+
+    // A selection that collapses or turns round on this sound (1000:2000 on a
+    // shorter file, 90%:1000 on a long one) is the window's empty selection;
+    // the core words the refusal.
+    if (request.selectionEnd < request.selectionStart)
+        request.selectionEnd = request.selectionStart;
+    if (const auto refusal = checkLoopSearchRequest(doc, request)) {
+        run.error = refusal->text;
+        return run;
+    }
+
+    std::vector<LoopImprovement> improvements;
+    LoopSearchCallbacks callbacks;
+    callbacks.improvement = [&](const LoopImprovement& step) { improvements.push_back(step); };
+    const std::atomic<bool> stop{false};
+    SolutionTable table = doc.loops;
+    run.result = runLoopSearch(doc, request, table, stop, callbacks);
+    if (run.result.outcome == LoopSearchOutcome::Refused) {
+        run.error = run.result.message.text;
+        return run;
+    }
+    doc.loops = table;
+    doc.loops.currentSolution = 0;
+    doc.loopForward = options.loopType == LoopType::Forward;
+
+    // Slot i holds the pair of the i-th newest improvement.
+    for (int slot = 0; slot < SolutionTable::kSolutions && table.hasLoop(slot); ++slot) {
+        SolutionEntry entry;
+        entry.start = table.loopStart[slot];
+        entry.end = table.loopEnd[slot];
+        const size_t back = static_cast<size_t>(slot) + 1;
+        if (back <= improvements.size())
+            entry.score = improvements[improvements.size() - back].score;
+        run.solutions.push_back(entry);
+    }
+    return run;
+}
+
+int32_t crossfadeLimitMs(const SampleBuffer& doc, int32_t loopStart, int32_t loopEnd, bool forward)
+{
+    if (doc.sampleRate <= 0)
+        return 0;
+    const auto ms = [&](int64_t n) { return n * 1000 / doc.sampleRate; };
+    int64_t limit = std::min({ms(int64_t(loopStart) - 1), ms(int64_t(loopEnd) - loopStart), int64_t(10000)});
+    if (!forward)
+        limit = std::min(limit, ms(int64_t(doc.sampleCount) - loopEnd));
+    return static_cast<int32_t>(std::max<int64_t>(0, limit));
+}

@@ -1,0 +1,56 @@
+#pragma once
+// What the editor's window does to a file, without the window: the load with
+// its pitch detection, the loop search on a selection, and the crossfade
+// length the window's slider allows for a chosen loop.
+
+#include "cli/cli_args.h"
+#include "document/SampleBuffer.h"
+#include "loop/loop_search.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// filePath = path; fileTitle = the file name without folder and extension;
+// fileFolder = the folder with its trailing '/', empty for a bare name.
+void setFileIdentity(SampleBuffer& doc, const std::string& path);
+
+struct LoadedSound {
+    bool loaded = false;
+    std::string error;                 // the reader's message when refused
+    std::vector<std::string> warnings; // messages that came with a success
+    bool pitchFound = false;           // the analysis ran (pitch may still be 0 Hz)
+};
+
+// As the window at load: the reader fills doc (slot-0 loop, loop type and
+// analysis window), then the automatic spectrum analysis (no hints) sets the
+// channel pitches and the pitch update sets pitchHz, detectedNote = midiNote
+// and note31.
+LoadedSound loadLikeWindow(SampleBuffer& doc, const std::string& path);
+
+struct SolutionEntry {
+    int32_t start = -1; // the sample before the loop
+    int32_t end = -1;   // the last sample of the loop
+    double score = 0.0; // the score at which the pair was recorded
+};
+
+struct SearchRun {
+    LoopSearchResult result;
+    int32_t selectionStart = 0; // frames, resolved for this sound
+    int32_t selectionEnd = 0;
+    std::vector<SolutionEntry> solutions; // the list's order: entry 0 first
+    std::string error;                    // the refusal's message
+    bool ok() const { return error.empty(); }
+};
+
+// Runs the search over options' selection, lengths and type, as the Search
+// command does, and leaves the run's solutions in doc.loops (entry 0
+// selected) and the loop type in doc.loopForward. threadCount as in
+// LoopSearchRequest (0: every core).
+SearchRun searchLikeWindow(SampleBuffer& doc, const CliOptions& options, int threadCount);
+
+// Largest crossfade in ms the window's slider allows for the loop (s, e):
+// min(ms(s - 1), ms(e - s)) for a forward loop, also ms(N - e) for an
+// alternate one, with ms(n) = trunc(n * 1000 / rate), capped at 10000 and
+// never below 0.
+int32_t crossfadeLimitMs(const SampleBuffer& doc, int32_t loopStart, int32_t loopEnd, bool forward);
