@@ -1,0 +1,451 @@
+// End-to-end tests of ringtide-cli: the built tool runs on WAV files made
+// here, and its output is checked against the core called directly and
+// against properties of the synthetic tones.
+
+#include "cli_test_support.h"
+
+#include "document/SampleBuffer.h"
+#include "document/format.h"
+#include "document/load_sound.h"
+#include "document/wav_reader.h"
+#include "dsp/spectrum_analysis.h"
+#include "loop/loop_search.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using namespace clitest;
+
+namespace {
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string pattern = (fs::temp_directory_path() / "ringtide-cli-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir = pattern + "/";
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    std::string tone(const std::string& name, const Tone& t)
+    {
+        writeBytes(dir + name, toneWav(t));
+        return dir + name;
+    }
+    CliRun cli(const std::string& args) { return runCli(args, dir + "stderr.txt"); }
+
+    std::string dir;
+};
+
+// The document as the window has it after opening `path` (the core, called
+// directly): reader, automatic spectrum analysis, pitch update.
+SampleBuffer openAsWindow(const std::string& path)
+{
+    SampleBuffer doc;
+    doc.fileTitle = fs::path(path).stem().string();
+    EXPECT_TRUE(loadSoundFile(doc, path).loaded);
+    SpectrumAnalysis analysis;
+    analyseSpectrum(doc, nullptr, analysis);
+    updatePitch(doc);
+    return doc;
+}
+
+struct CoreSolutions {
+    std::vector<std::pair<int32_t, int32_t>> pairs; // slot order
+    std::vector<double> scores;                     // improvement order
+};
+
+CoreSolutions coreSearch(const SampleBuffer& doc, int32_t a, int32_t b, int minPct, int maxPct, LoopType type)
+{
+    LoopSearchRequest request;
+    request.selectionStart = a;
+    request.selectionEnd = b;
+    request.minPercent = minPct;
+    request.maxPercent = maxPct;
+    request.loopType = type;
+    SolutionTable table;
+    std::atomic<bool> stop{false};
+    CoreSolutions out;
+    LoopSearchCallbacks callbacks;
+    callbacks.improvement = [&](const LoopImprovement& i) { out.scores.push_back(i.score); };
+    const LoopSearchResult r = runLoopSearch(doc, request, table, stop, callbacks);
+    EXPECT_EQ(r.outcome, LoopSearchOutcome::Completed);
+    for (int s = 0; s < SolutionTable::kSolutions && table.hasLoop(s); ++s)
+        out.pairs.emplace_back(table.loopStart[s], table.loopEnd[s]);
+    return out;
+}
+
+// Distance of a length from the nearest whole number of periods.
+double offWholePeriods(double length, double period)
+{
+    return std::fabs(length - std::round(length / period) * period);
+}
+
+} // namespace
+
+TEST_F(CliTest, HelpExitsZeroAndExplainsEveryOption)
+{
+    const CliRun tool = cli("--help");
+    EXPECT_EQ(tool.status, 0);
+    for (const char* command : {"info", "search", "loop"})
+        EXPECT_NE(tool.out.find(command), std::string::npos) << command;
+
+    const CliRun loop = cli("loop --help");
+    EXPECT_EQ(loop.status, 0);
+    for (const char* option : {"--select", "--min", "--max", "--type", "--solution", "--crossfade", "--kind",
+                               "--passes", "--note", "--no-tune", "--no-cut", "--no-unroll", "-o"})
+        EXPECT_NE(loop.out.find(option), std::string::npos) << option;
+    EXPECT_EQ(cli("search --help").status, 0);
+    EXPECT_EQ(cli("info --help").status, 0);
+    EXPECT_EQ(cli("help loop").out, loop.out);
+}
+
+TEST_F(CliTest, BadArgumentsExitTwoWithOneLineReason)
+{
+    const std::string wav = tone("a.wav", Tone{});
+    fs::create_directory(dir + "folder");
+    writeBytes(dir + "plainfile", {1, 2, 3});
+    const std::vector<std::string> bad = {
+        "",
+        "frobnicate " + wav,
+        "search",
+        "search " + wav + " " + wav,
+        "search " + wav + " --min 101",
+        "search " + wav + " --min 60 --max 40",
+        "search " + wav + " --type sideways",
+        "search " + wav + " --select 500:100",
+        "search " + wav + " --select 10",
+        "search " + wav + " --select 20%:120%",
+        "search " + wav + " --min",
+        "search " + wav + " --crossfade 10",
+        "info " + wav + " --min 5",
+        "loop " + wav,
+        "loop " + wav + " -o " + dir + "x.wav --crossfade -1",
+        "loop " + wav + " -o " + dir + "x.wav --passes 5",
+        "loop " + wav + " -o " + dir + "x.wav --note 128",
+        "loop " + wav + " -o " + dir + "x.wav --solution 0",
+        "loop " + wav + " -o " + dir + "x.wav --kind cubic",
+        "loop " + wav + " -o " + dir + "x.wav --no-cut=1",
+        "loop " + wav + " " + wav + " -o " + dir + "plainfile",
+        // Two inputs that would be saved under one name in the folder.
+        "loop " + wav + " " + dir + "folder/../a.wav -o " + dir + "folder",
+    };
+    for (const std::string& args : bad) {
+        const CliRun r = cli(args);
+        EXPECT_EQ(r.status, 2) << args;
+        EXPECT_TRUE(r.out.empty()) << args;
+        ASSERT_FALSE(r.err.empty()) << args;
+        EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << args << ": " << r.err;
+    }
+    EXPECT_FALSE(fs::exists(dir + "x.wav"));
+}
+
+TEST_F(CliTest, InfoReportsFormatLoopAndPitch)
+{
+    Tone mono;
+    mono.periodSamples = 100.0; // 441 Hz at 44100
+    mono.withLoop = true;
+    mono.loopType = 1;
+    mono.loopFirst = 1000;
+    mono.loopLast = 5000;
+    Tone stereo;
+    stereo.channels = 2;
+    stereo.rate = 22050;
+    stereo.periodSamples = 75.0; // 294 Hz
+    const std::string a = tone("mono.wav", mono), b = tone("stereo.wav", stereo);
+
+    const CliRun r = cli("info " + a + " " + b);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto out = lines(r.out);
+    ASSERT_EQ(out.size(), 2u);
+    const Json m = parseJson(out[0]);
+    EXPECT_EQ(m["file"].text, a);
+    EXPECT_EQ(m["rate"].integer(), 44100);
+    EXPECT_EQ(m["bits"].integer(), 16);
+    EXPECT_EQ(m["channels"].integer(), 1);
+    EXPECT_EQ(m["frames"].integer(), 44100);
+    EXPECT_EQ(m["loop_start"].integer(), 999); // the sample before the loop
+    EXPECT_EQ(m["loop_end"].integer(), 5000);
+    EXPECT_EQ(m["loop_type"].text, "alternate");
+    EXPECT_NEAR(m["pitch_hz"].number, 441.0, 441.0 * 0.005);
+    EXPECT_EQ(m["midi_note"].integer(), 69); // 441 Hz is 2 cents above A4
+    EXPECT_FALSE(m.has("warnings"));
+
+    const Json s = parseJson(out[1]);
+    EXPECT_EQ(s["channels"].integer(), 2);
+    EXPECT_EQ(s["rate"].integer(), 22050);
+    EXPECT_EQ(s["loop_start"].integer(), -1);
+    EXPECT_EQ(s["loop_end"].integer(), -1);
+    EXPECT_EQ(s["loop_type"].kind, Json::Null);
+    EXPECT_NEAR(s["pitch_hz"].number, 294.0, 294.0 * 0.005);
+    EXPECT_EQ(s["midi_note"].integer(), 62); // 294 Hz: D4 (293.66 Hz)
+    // The pitch is the window's: the core's analysis on the same file.
+    EXPECT_EQ(s["pitch_hz"].number, openAsWindow(b).pitchHz);
+}
+
+TEST_F(CliTest, RefusedFilesGiveTheReadersMessageWhileOthersStillPrint)
+{
+    const std::string good = tone("good.wav", Tone{});
+    writeBytes(dir + "text.wav", {'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '!'});
+    std::vector<uint8_t> tiny = toneWav(Tone{100.0, 100}); // below 128 frames
+    writeBytes(dir + "tiny.wav", tiny);
+    Tone shortTone;
+    shortTone.frames = 600; // loads, with the 1024-frame warning
+    const std::string shortFile = tone("short.wav", shortTone);
+
+    const std::vector<std::string> files = {good, dir + "text.wav", dir + "missing.wav", dir + "tiny.wav",
+                                            shortFile};
+    std::string args = "info";
+    for (const std::string& f : files)
+        args += " " + f;
+    const CliRun r = cli(args);
+    EXPECT_EQ(r.status, 1);
+    const auto out = lines(r.out);
+    ASSERT_EQ(out.size(), files.size());
+    for (size_t i = 0; i < files.size(); ++i) {
+        const Json j = parseJson(out[i]);
+        EXPECT_EQ(j["file"].text, files[i]);
+        // What the reader itself says about the file.
+        SampleBuffer doc;
+        doc.fileTitle = fs::path(files[i]).stem().string();
+        const LoadOutcome load = loadSoundFile(doc, files[i]);
+        if (load.loaded) {
+            EXPECT_FALSE(j.has("error"));
+            EXPECT_EQ(j["frames"].integer(), doc.sampleCount);
+        } else {
+            ASSERT_TRUE(j.has("error")) << out[i];
+            EXPECT_EQ(j["error"].text, load.messages.back().text);
+            EXPECT_EQ(j.fields.size(), 2u);
+        }
+    }
+    EXPECT_EQ(parseJson(out[2])["error"].text, "missing.wav could not be opened!");
+    const Json s = parseJson(out[4]);
+    ASSERT_TRUE(s.has("warnings"));
+    ASSERT_EQ(s["warnings"].items.size(), 1u);
+    EXPECT_EQ(s["warnings"][0].text, fewFramesWarningMessage().text);
+}
+
+TEST_F(CliTest, FileNamesAreEscapedIntoValidJson)
+{
+    const std::string name = std::string("odd \"name\" \\ tab\there\nline \x01 \xC3\xA9 \xFF.wav");
+    writeBytes(dir + name, toneWav(Tone{}));
+    const CliRun r = cli("info " + shellQuote(dir + name));
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(lines(r.out).size(), 1u) << "a raw newline escaped the string";
+    const Json j = parseJson(r.out.substr(0, r.out.size() - 1));
+    // Valid UTF-8 (the e acute) is kept; the stray 0xFF byte becomes U+FFFD.
+    const std::string expected = dir + "odd \"name\" \\ tab\there\nline \x01 \xC3\xA9 \xEF\xBF\xBD.wav";
+    EXPECT_EQ(j["file"].text, expected);
+    EXPECT_EQ(j["frames"].integer(), 44100);
+}
+
+TEST_F(CliTest, SearchGivesTheCoreEnginesSolutions)
+{
+    Tone t;
+    t.channels = 2;
+    t.periodSamples = 98.5; // whole periods every 197 samples
+    t.frames = 30000;
+    const std::string wav = tone("t.wav", t);
+    const SampleBuffer doc = openAsWindow(wav);
+
+    struct Case {
+        std::string args;
+        int32_t a, b;
+        int minPct, maxPct;
+        LoopType type;
+    };
+    const int32_t n = t.frames;
+    const std::vector<Case> cases = {
+        {"", 0, n, 50, 100, LoopType::Forward},
+        {"--select 3000:20000 --min 20 --max 60", 3000, 20000, 20, 60, LoopType::Forward},
+        {"--select 10%:90% --type alternate", int32_t(0.1 * n + 0.5), int32_t(0.9 * n + 0.5), 50, 100,
+         LoopType::Alternate},
+        {"--select=:5000 --min=0 --max=30", 0, 5000, 0, 30, LoopType::Forward},
+    };
+    for (const Case& c : cases) {
+        const CliRun r = cli("search " + wav + " " + c.args);
+        ASSERT_EQ(r.status, 0) << c.args << r.err;
+        const Json j = parseJson(lines(r.out).at(0));
+        EXPECT_EQ(j["select_start"].integer(), c.a) << c.args;
+        EXPECT_EQ(j["select_end"].integer(), c.b) << c.args;
+        EXPECT_EQ(j["pitch_hz"].number, doc.pitchHz);
+
+        const CoreSolutions core = coreSearch(doc, c.a, c.b, c.minPct, c.maxPct, c.type);
+        const Json& list = j["solutions"];
+        ASSERT_EQ(list.items.size(), core.pairs.size()) << c.args;
+        ASSERT_FALSE(core.pairs.empty());
+        for (size_t i = 0; i < core.pairs.size(); ++i) {
+            EXPECT_EQ(list[i]["start"].integer(), core.pairs[i].first) << c.args << " #" << i;
+            EXPECT_EQ(list[i]["end"].integer(), core.pairs[i].second) << c.args << " #" << i;
+            // Newest first: entry i is improvement (count - 1 - i), printed to round-trip.
+            EXPECT_EQ(list[i]["score"].number, core.scores[core.scores.size() - 1 - i]) << c.args;
+        }
+        if (c.type == LoopType::Forward) {
+            // The best forward loop of a steady tone spans whole periods.
+            const double length = double(list[0]["end"].integer() - list[0]["start"].integer());
+            EXPECT_LE(offWholePeriods(length, t.periodSamples), 1.0) << c.args << " length " << length;
+        }
+    }
+}
+
+TEST_F(CliTest, SearchRefusalsExitOne)
+{
+    const std::string wav = tone("a.wav", Tone{});
+    // A frame selection beyond this file collapses to nothing.
+    const CliRun beyond = cli("search " + wav + " --select 50000:60000");
+    EXPECT_EQ(beyond.status, 1);
+    EXPECT_EQ(parseJson(lines(beyond.out).at(0))["error"].text, "There must be a selected region!");
+
+    std::vector<uint8_t> silent = toneWav(Tone{100.0, 4000});
+    std::fill(silent.begin() + 44, silent.end(), 0);
+    writeBytes(dir + "silent.wav", silent);
+    const CliRun quiet = cli("search " + dir + "silent.wav");
+    EXPECT_EQ(quiet.status, 1);
+    EXPECT_TRUE(parseJson(lines(quiet.out).at(0)).has("error")) << quiet.out;
+}
+
+TEST_F(CliTest, LoopSavesAFileThatReadsBackWithItsLoopAndNote)
+{
+    Tone t;
+    t.periodSamples = 100.0;
+    t.frames = 44100;
+    const std::string wav = tone("in.wav", t);
+    const SampleBuffer doc = openAsWindow(wav);
+    const CoreSolutions core = coreSearch(doc, 0, t.frames, 50, 100, LoopType::Forward);
+    ASSERT_FALSE(core.pairs.empty());
+    const auto [s, e] = core.pairs[0];
+
+    // Without retuning: the rate stays; with cutting: the file ends at the loop end.
+    const std::string out = dir + "out.wav";
+    const CliRun r = cli("loop " + wav + " -o " + out + " --note 62 --no-tune --crossfade 1 --kind exponential");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Json j = parseJson(lines(r.out).at(0));
+    EXPECT_EQ(j["out"].text, out);
+    EXPECT_EQ(j["loop_start"].integer(), s);
+    EXPECT_EQ(j["loop_end"].integer(), e);
+    EXPECT_EQ(j["midi_note"].integer(), 62);
+    EXPECT_EQ(j["rate"].integer(), 44100);
+
+    SampleBuffer back;
+    back.fileTitle = "out";
+    ASSERT_TRUE(loadSoundFile(back, out).loaded);
+    EXPECT_EQ(back.loops.loopStart[0], s);
+    EXPECT_EQ(back.loops.loopEnd[0], e);
+    EXPECT_TRUE(back.loopForward);
+    EXPECT_EQ(back.sampleRate, 44100);
+    EXPECT_EQ(back.sampleCount, e + 1);
+    EXPECT_EQ(unityNoteOf(readBytes(out)), 62);
+    // Before the crossfade zone the samples are the input's own.
+    for (int32_t i = 0; i <= s && i < back.sampleCount; ++i)
+        ASSERT_EQ(back.samples[0][size_t(i)], doc.samples[0][size_t(i)]) << i;
+
+    // With the defaults the detected note is written and the rate is retuned
+    // so that the loop holds whole periods of that note (441 Hz -> 440 Hz).
+    const CliRun tuned = cli("loop " + wav + " -o " + dir + "tuned.wav");
+    ASSERT_EQ(tuned.status, 0) << tuned.err;
+    const Json tj = parseJson(lines(tuned.out).at(0));
+    EXPECT_EQ(unityNoteOf(readBytes(dir + "tuned.wav")), 69);
+    SampleBuffer tunedBack;
+    ASSERT_TRUE(loadSoundFile(tunedBack, dir + "tuned.wav").loaded);
+    EXPECT_EQ(tunedBack.sampleRate, tj["rate"].integer());
+    EXPECT_NEAR(tunedBack.sampleRate, 44100.0 * 440.0 / 441.0, 3.0);
+}
+
+TEST_F(CliTest, AlternateLoopsAreUnrolledUnlessAskedNot)
+{
+    Tone t;
+    t.periodSamples = 90.0;
+    t.frames = 20000;
+    const std::string wav = tone("alt.wav", t);
+    const SampleBuffer doc = openAsWindow(wav);
+    const CoreSolutions core = coreSearch(doc, 0, t.frames, 30, 60, LoopType::Alternate);
+    ASSERT_FALSE(core.pairs.empty());
+    const auto [s, e] = core.pairs[0];
+
+    const CliRun unrolled =
+        cli("loop " + wav + " --type alternate --min 30 --max 60 --no-tune -o " + dir + "unrolled.wav");
+    ASSERT_EQ(unrolled.status, 0) << unrolled.err;
+    SampleBuffer u;
+    ASSERT_TRUE(loadSoundFile(u, dir + "unrolled.wav").loaded);
+    EXPECT_TRUE(u.loopForward);
+    EXPECT_EQ(u.loops.loopStart[0], s);
+    EXPECT_EQ(u.loops.loopEnd[0], 2 * e - s);
+    EXPECT_EQ(u.sampleCount, 2 * e - s + 1);
+    EXPECT_EQ(parseJson(lines(unrolled.out).at(0))["loop_end"].integer(), 2 * e - s);
+
+    const CliRun kept = cli("loop " + wav + " --type alternate --min 30 --max 60 --no-tune --no-unroll --no-cut -o " +
+                         dir + "kept.wav");
+    ASSERT_EQ(kept.status, 0) << kept.err;
+    SampleBuffer k;
+    ASSERT_TRUE(loadSoundFile(k, dir + "kept.wav").loaded);
+    EXPECT_FALSE(k.loopForward);
+    EXPECT_EQ(k.loops.loopStart[0], s);
+    EXPECT_EQ(k.loops.loopEnd[0], e);
+    EXPECT_EQ(k.sampleCount, t.frames);
+}
+
+TEST_F(CliTest, CrossfadeIsShortenedToTheLoopsRoomWithAWarning)
+{
+    Tone t;
+    t.frames = 44100;
+    const std::string wav = tone("in.wav", t);
+    // A selection from 0.5 s keeps the loop start away from the beginning.
+    const CliRun r = cli("loop " + wav + " --select 22050:44100 --min 20 --max 40 --crossfade 10000 -o " + dir +
+                      "x.wav");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Json j = parseJson(lines(r.out).at(0));
+    const int64_t s = j["loop_start"].integer(), e = j["loop_end"].integer();
+    const int64_t room = std::min((s - 1) * 1000 / 44100, (e - s) * 1000 / 44100);
+    EXPECT_EQ(j["crossfade_ms"].integer(), room);
+    ASSERT_TRUE(j.has("warnings"));
+    EXPECT_NE(j["warnings"][0].text.find("10000 ms"), std::string::npos);
+}
+
+TEST_F(CliTest, BatchWritesEveryGoodFileAndSummarisesFailures)
+{
+    std::vector<std::string> files;
+    for (int i = 0; i < 5; ++i) {
+        Tone t;
+        t.periodSamples = 80.0 + 7 * i;
+        t.channels = 1 + i % 2;
+        t.frames = 20000;
+        files.push_back(tone("tone" + std::to_string(i) + ".wav", t));
+    }
+    writeBytes(dir + "broken.wav", {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'});
+    files.insert(files.begin() + 2, dir + "broken.wav");
+
+    std::string args = "loop";
+    for (const std::string& f : files)
+        args += " " + f;
+    const CliRun r = cli(args + " -o " + dir + "out/new -j 3");
+    EXPECT_EQ(r.status, 1);
+    const auto out = lines(r.out);
+    ASSERT_EQ(out.size(), files.size());
+    for (size_t i = 0; i < files.size(); ++i) {
+        const Json j = parseJson(out[i]);
+        EXPECT_EQ(j["file"].text, files[i]); // in the order given
+        const std::string written = dir + "out/new/" + fs::path(files[i]).filename().string();
+        if (files[i] == dir + "broken.wav") {
+            EXPECT_TRUE(j.has("error"));
+            EXPECT_FALSE(fs::exists(written));
+        } else {
+            EXPECT_EQ(j["out"].text, written);
+            SampleBuffer back;
+            EXPECT_TRUE(loadSoundFile(back, written).loaded);
+            EXPECT_TRUE(back.loops.hasLoop(0));
+        }
+    }
+    EXPECT_NE(r.err.find("5 of 6 files looped; 1 failed"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(dir + "broken.wav: "), std::string::npos) << r.err;
+
+    // A solution the search did not find fails that file, and writes nothing.
+    const CliRun missing = cli("loop " + files[0] + " --solution 10 -o " + dir + "ten.wav");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_FALSE(fs::exists(dir + "ten.wav"));
+    EXPECT_NE(missing.err.find("Solution 10"), std::string::npos) << missing.err;
+}
