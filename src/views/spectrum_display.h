@@ -39,7 +39,8 @@ void placeHarmonicMarkers(int32_t* columns, int widthPx);
 
 enum class SpectrumPen { Column, Marker, SelectedMarker, Divider };
 
-// One straight line to draw, end points inclusive.
+// One straight line, drawn as move-to (x0, y0) then line-to (x1, y1): the
+// end point itself is not painted, as with the toolkit's line calls.
 struct SpectrumStroke {
     SpectrumPen pen;
     int x0, y0, x1, y1;
