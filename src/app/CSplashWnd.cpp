@@ -11,7 +11,10 @@ CSplashWnd::CSplashWnd(wxWindow* parent)
 {
     SetClientSize(picture_.GetSize());
     CentreOnScreen();
-    Bind(wxEVT_PAINT, &CSplashWnd::onPaint, this);
+    // A child that can hold the focus: a bare frame gets no key events on GTK.
+    canvas_ = new wxWindow(this, wxID_ANY, wxPoint(0, 0), picture_.GetSize(), wxWANTS_CHARS);
+    canvas_->Bind(wxEVT_PAINT, &CSplashWnd::onPaint, this);
+    canvas_->SetFocus();
     Bind(wxEVT_TIMER, [this](wxTimerEvent&) { dismiss(); });
     timer_.StartOnce(kLifetimeMs);
     wxEvtHandler::AddFilter(this);
@@ -50,6 +53,6 @@ void CSplashWnd::dismiss()
 
 void CSplashWnd::onPaint(wxPaintEvent&)
 {
-    wxPaintDC dc(this);
+    wxPaintDC dc(canvas_);
     dc.DrawBitmap(picture_, 0, 0);
 }

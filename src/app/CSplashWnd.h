@@ -21,6 +21,7 @@ public:
 private:
     void onPaint(wxPaintEvent&);
 
+    wxWindow* canvas_ = nullptr; // holds the picture and the keyboard focus
     wxBitmap picture_;
     wxTimer timer_;
     bool filtering_ = false;
