@@ -10,13 +10,8 @@ constexpr auto kTick = std::chrono::milliseconds(2);
 NullAudioDevice::NullAudioDevice(Clock clock, double speed)
     : clock_(clock), speed_(speed > 0.0 ? speed : 1.0)
 {
-    if (clock_ == Clock::RealTime) {
-        // Blocks of 4 ms at 192 kHz and full speed cover a late tick or two;
-        // the write cursor announces that much look-ahead.
-        blockFrames_ = static_cast<uint32_t>(std::ceil(768 * speed_));
-    }
-    setBlockFrames(blockFrames_);
-    block_.assign(2 * static_cast<size_t>(blockFrames_), 0.0f);
+    std::lock_guard<std::mutex> lock(mutex_);
+    rebaseClock();
 }
 
 NullAudioDevice::~NullAudioDevice()
@@ -62,6 +57,14 @@ void NullAudioDevice::rebaseClock()
 {
     base_ = std::chrono::steady_clock::now();
     rendered_ = 0;
+    if (clock_ == Clock::RealTime) {
+        // Blocks of 4 ms of (sped-up) output: two ticks. The write cursor
+        // announces that much look-ahead, well inside a half-second chunk.
+        blockFrames_ = std::max<uint32_t>(
+            manualBlockFrames_, static_cast<uint32_t>(std::ceil(outputRate() * 0.004 * speed_)));
+    }
+    setBlockFrames(blockFrames_);
+    block_.assign(2 * static_cast<size_t>(blockFrames_), 0.0f);
 }
 
 void NullAudioDevice::renderBlocks(uint64_t frames)

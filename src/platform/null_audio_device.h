@@ -41,7 +41,7 @@ public:
     // Manual clock only: renders `frames` output frames now, in blocks of at
     // most blockFrames() (the look-ahead the write cursor announces).
     void advance(uint32_t frames);
-    uint32_t blockFrames() const { return manualBlockFrames_; }
+    uint32_t blockFrames() const { return manualBlockFrames_; } // in Manual mode
 
     void setRecording(bool on);
     // The recorded frames so far (interleaved stereo); clears the record.
@@ -54,7 +54,7 @@ public:
 private:
     void renderBlocks(uint64_t frames); // with mutex_ held
     void clockLoop();
-    void rebaseClock();                 // with mutex_ held
+    void rebaseClock();                 // with mutex_ held; also sizes the blocks
 
     const Clock clock_;
     const double speed_;

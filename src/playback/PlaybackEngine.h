@@ -35,7 +35,9 @@
 //   ring, polls the device every pollInterval (2 ms by default) and calls the
 //   cursor and end callbacks ON THE WORKER THREAD: they must return quickly and
 //   must not touch widgets or call back into the engine; post to the window's
-//   thread instead (CallAfter).
+//   thread instead (CallAfter). stopPlayback and the destructor may still call
+//   the cursor callback (to erase the cursor): whatever it captures must
+//   outlive the engine, or be cleared with setCursorCallback(nullptr) first.
 // - While a playback runs, the arrays it reads (the sound's samples, loopBody,
 //   pingPong, scratch, or the mode source) must stay allocated and unchanged;
 //   the window keeps commands locked, a dialog keeps its arrays until it stops.

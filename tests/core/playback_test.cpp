@@ -24,11 +24,12 @@ int16_t pattern(int channel, int64_t k, int salt)
 }
 
 struct Rig {
+    // Declared before the engine: its destructor may still call back into them.
     SampleBuffer sound;
-    NullAudioDevice* device = nullptr;
-    PlaybackEngine engine;
     std::vector<int32_t> ended;
     std::vector<int32_t> cursor;
+    NullAudioDevice* device = nullptr;
+    PlaybackEngine engine;
 
     explicit Rig(int16_t channels, int32_t frames, int32_t loopStart = -1, int32_t loopEnd = -1)
     {
