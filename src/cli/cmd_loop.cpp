@@ -112,11 +112,12 @@ std::string loopOne(LoopJob& job, const CliOptions& options, int searchThreads)
 bool planOutputs(const CliOptions& options, std::vector<LoopJob>& jobs, std::string& error, bool& folderFailed)
 {
     std::error_code ec;
+    // A trailing '/' names a folder even for one input.
     const bool outIsFolder = fs::is_directory(options.output, ec);
-    const bool single = options.files.size() == 1;
+    const bool single = options.files.size() == 1 && options.output.back() != '/';
     if (!single && !outIsFolder) {
         if (fs::exists(options.output, ec)) {
-            error = "-o " + options.output + " is a file, but several inputs need a folder";
+            error = "-o " + options.output + " is a file, but a folder is needed (several inputs, or a trailing /)";
             return false;
         }
         if (!fs::create_directories(options.output, ec) && ec) {

@@ -443,6 +443,11 @@ TEST_F(CliTest, BatchWritesEveryGoodFileAndSummarisesFailures)
     EXPECT_NE(r.err.find("5 of 6 files looped; 1 failed"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find(dir + "broken.wav: "), std::string::npos) << r.err;
 
+    // A trailing '/' makes OUT a folder for a single input too.
+    const CliRun single = cli("loop " + files[0] + " -o " + dir + "single/");
+    EXPECT_EQ(single.status, 0) << single.err;
+    EXPECT_TRUE(fs::exists(dir + "single/tone0.wav"));
+
     // A solution the search did not find fails that file, and writes nothing.
     const CliRun missing = cli("loop " + files[0] + " --solution 10 -o " + dir + "ten.wav");
     EXPECT_EQ(missing.status, 1);
