@@ -34,11 +34,9 @@ CMainDlg::CMainDlg(bool showSplash)
     OnInitDialog();
 }
 
-CMainDlg::~CMainDlg()
-{
-    if (splash_)
-        static_cast<CSplashWnd*>(splash_.get())->dismiss();
-}
+// The splash, a child window, goes with the main window and takes its input
+// filter with it.
+CMainDlg::~CMainDlg() = default;
 
 void CMainDlg::OnInitDialog()
 {
@@ -80,7 +78,7 @@ void CMainDlg::OnInitDialog()
     progress->SetValue(0);
     progress->Hide();
     auto* slider = static_cast<wxSlider*>(control(ID_CROSSFADE_SLIDER));
-    slider->SetRange(0, 10000);
+    setCrossfadeMaximum(10000);
     slider->SetLineSize(10);
     slider->SetPageSize(100);
     slider->SetValue(0);

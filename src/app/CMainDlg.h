@@ -141,6 +141,11 @@ public:
     void lockCommands(int keep);
     void unlockCommands();
     void updateLoopTexts();
+    // Range 0..maxMs of the crossfade slider. GTK cannot show an empty range
+    // (0..0 becomes 0..1), so the limit is also kept here and enforced on
+    // every move: a loop starting at the first sample gets no crossfade.
+    void setCrossfadeMaximum(int maxMs);
+    int crossfadeMaximum() const { return crossfadeMaxMs_; }
     // The save-changes question and the release of the document; false when
     // the user cancelled.
     bool prepareToClose();
@@ -267,5 +272,6 @@ private:
     bool developmentShown_ = false;
     bool closing_ = false;
     int profileAreaHeight_ = 170;
+    int crossfadeMaxMs_ = 10000;
     wxWeakRef<wxWindow> splash_;
 };

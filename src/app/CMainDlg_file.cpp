@@ -150,7 +150,7 @@ void CMainDlg::refreshAfterLoad()
         // stays at 0 rather than going negative.
         const int64_t limit = std::max<int64_t>(0, std::min({(e - s) * 1000 / rate, (s - 1) * 1000 / rate,
                                                              int64_t(10000)}));
-        slider->SetRange(0, static_cast<int>(limit));
+        setCrossfadeMaximum(static_cast<int>(limit));
         slider->SetValue(0);
         onCrossfadeSliderChanged();
     }

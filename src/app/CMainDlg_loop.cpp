@@ -10,6 +10,8 @@
 #include <wx/slider.h>
 #include <wx/textctrl.h>
 
+#include <algorithm>
+
 void CMainDlg::updateLoopTexts()
 {
     const int slot = doc.loops.currentSolution;
@@ -56,9 +58,21 @@ void CMainDlg::onLoopTypeChanged()
 // Choosing among the solutions comes with the loop search.
 void CMainDlg::onSolutionSelected() {}
 
+void CMainDlg::setCrossfadeMaximum(int maxMs)
+{
+    crossfadeMaxMs_ = std::max(0, maxMs);
+    auto* slider = static_cast<wxSlider*>(control(ID_CROSSFADE_SLIDER));
+    slider->SetRange(0, crossfadeMaxMs_);
+    if (slider->GetValue() > crossfadeMaxMs_)
+        slider->SetValue(crossfadeMaxMs_);
+}
+
 void CMainDlg::onCrossfadeSliderChanged()
 {
-    const int ms = static_cast<wxSlider*>(control(ID_CROSSFADE_SLIDER))->GetValue();
+    auto* slider = static_cast<wxSlider*>(control(ID_CROSSFADE_SLIDER));
+    if (slider->GetValue() > crossfadeMaxMs_)
+        slider->SetValue(crossfadeMaxMs_);
+    const int ms = slider->GetValue();
     crossfadeLength = static_cast<int32_t>(ms * 0.001 * doc.sampleRate);
     setText(ID_CROSSFADE_VALUE, std::to_string(ms) + " ms");
 }

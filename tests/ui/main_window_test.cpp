@@ -211,8 +211,13 @@ TEST_F(MainWindowTest, LoadingASoundWithLoopShowsItAndBoundsTheCrossfade)
     EXPECT_TRUE(enabled(ID_SOLUTIONS));
     // Smallest of 100 ms of loop, 226 ms before it and 10 s.
     EXPECT_EQ(slider(*dlg)->GetMax(), 100);
+    EXPECT_EQ(dlg->crossfadeMaximum(), 100);
     EXPECT_EQ(slider(*dlg)->GetValue(), 0);
     EXPECT_EQ(dlg->text(ID_CROSSFADE_VALUE), "0 ms");
+    slider(*dlg)->SetValue(40);
+    dlg->onCrossfadeSliderChanged();
+    EXPECT_EQ(dlg->text(ID_CROSSFADE_VALUE), "40 ms");
+    EXPECT_EQ(dlg->crossfadeLength, 1764); // trunc(40 ms x 44.1)
     for (int id : {ID_PLAY_CL, ID_PLAY_LOOP, ID_TUNE, ID_CROSSFADE_SLIDER, ID_CROSSFADE_LABEL, ID_CROSSFADE_VALUE})
         EXPECT_TRUE(enabled(id)) << id;
     EXPECT_TRUE(menuEnabled(ID_SAVE_OPTIONS));
@@ -223,6 +228,16 @@ TEST_F(MainWindowTest, LoadingASoundWithLoopShowsItAndBoundsTheCrossfade)
     // A loop whose part before it is the shorter bounds the slider instead.
     open(writeWave("short-attack", 20000, 1, wavbytes::SamplerLoop{0, 2206, 12000}));
     EXPECT_EQ(slider(*dlg)->GetMax(), 49); // trunc(2204 / 44.1 ms) before the loop
+
+    // A loop from the first sample leaves no room before it: no crossfade.
+    open(writeWave("from-start", 20000, 1, wavbytes::SamplerLoop{0, 0, 999}));
+    EXPECT_EQ(dlg->doc.loops.loopStart[0], -1);
+    EXPECT_EQ(dlg->crossfadeMaximum(), 0);
+    slider(*dlg)->SetValue(1); // GTK shows 0..1 at least; a move to 1 is taken back
+    dlg->onCrossfadeSliderChanged();
+    EXPECT_EQ(slider(*dlg)->GetValue(), 0);
+    EXPECT_EQ(dlg->crossfadeLength, 0);
+    EXPECT_EQ(dlg->text(ID_LOOP_START_TEXT), "0 ms");
 
     // Loading a file without loop takes the loop commands away again.
     open(writeWave("plain", 3000));
