@@ -20,6 +20,9 @@
 #include <string>
 
 class CBitmapButton;
+class CCrossfadePicture;
+class CSpectrumView;
+class WaveformView;
 class CUpDownCtrl;
 class wxPanel;
 class wxChoice;
@@ -168,6 +171,10 @@ public:
     void setToolTipText(int id, const std::string& tip);
 
     wxPanel* panel() const { return panel_; }
+    // The self-painted displays: waveform 1045, spectrum 1046, crossfade kind 1070.
+    WaveformView* waveform() const { return waveformView_; }
+    CSpectrumView* spectrum() const { return spectrumView_; }
+    CCrossfadePicture* crossfadePicture() const { return crossfadePicture_; }
     CBitmapButton* toolbarButton(int id) const;
     CUpDownCtrl* upDown(int id) const;
     wxWindow* control(int id) const;
@@ -267,6 +274,9 @@ private:
     wxRect dialogRect(int x, int y, int w, int h) const;
 
     wxPanel* panel_ = nullptr;
+    WaveformView* waveformView_ = nullptr;
+    CSpectrumView* spectrumView_ = nullptr;
+    CCrossfadePicture* crossfadePicture_ = nullptr;
     wxMenu* menus_[6] = {};
     bool showSplash_ = true;
     bool developmentShown_ = false;

@@ -5,6 +5,9 @@
 #include "app/CUpDownCtrl.h"
 #include "app/images.h"
 #include "document/format.h"
+#include "dsp/ui/CSpectrumView.h"
+#include "views/ui/CCrossfadePicture.h"
+#include "views/ui/WaveformView.h"
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
@@ -214,7 +217,8 @@ void CMainDlg::createControls()
     // Crossfade-kind row.
     label("Kind of crossfade:", 7, 42, 60);
     choice(ID_CROSSFADE_KIND, 68, 40, 154, {"Linear", "Exponential", "Inverse exponential"});
-    display(ID_CROSSFADE_PICTURE, 225, 42, 12, 9);
+    crossfadePicture_ = new CCrossfadePicture(panel_, ID_CROSSFADE_PICTURE);
+    place(crossfadePicture_, 225, 42, 12, 9);
     label("MIDI note:", 245, 42, 36);
     auto* notes = choice(ID_MIDI_NOTE, 281, 39, 63, {});
     for (int n = 0; n < 128; ++n)
@@ -226,7 +230,8 @@ void CMainDlg::createControls()
     label("", 227, 59, 40, ID_CROSSFADE_VALUE);
     choice(ID_SOLUTIONS, 281, 55, 63, {});
 
-    display(ID_WAVEFORM_VIEW, 3, 74, 341, 103);
+    waveformView_ = new WaveformView(panel_, ID_WAVEFORM_VIEW);
+    place(waveformView_, 3, 74, 341, 103);
 
     // Harmonic row.
     place(new wxButton(panel_, ID_SHOW_PROFILES, "Show profiles >>"), 4, 177, 69, 13);
@@ -237,7 +242,8 @@ void CMainDlg::createControls()
     spinEdit(ID_ENHANCE_EDIT, ID_ENHANCE_SPIN, 302, 178, 28, 13, -18, 18, 0);
     label(" dB", 331, 180, 13);
 
-    display(ID_SPECTRUM_VIEW, 3, 192, 341, 51);
+    spectrumView_ = new CSpectrumView(panel_, ID_SPECTRUM_VIEW);
+    place(spectrumView_, 3, 192, 341, 51);
 
     // Read-outs.
     readout(ID_PITCH_TEXT, 4, 245, 45);
