@@ -88,10 +88,11 @@ public:
     }
     void report(int64_t position)
     {
+        position = std::min<int64_t>(position, range_);
         if (!callbacks_.progress || position < last_ + step_)
             return;
         last_ = position;
-        callbacks_.progress(static_cast<int32_t>(std::min<int64_t>(position, range_)), range_);
+        callbacks_.progress(static_cast<int32_t>(position), range_);
     }
 
 private:

@@ -148,6 +148,8 @@ inline void alternate(const SampleBuffer& snd, const LoopSearchRequest& req, Sol
     const int64_t room = H < 1 ? 1 : H; // mended: the crossing test reads one sample ahead
     const int64_t E = req.selectionEnd < N - room ? req.selectionEnd : N - room;
     int64_t S = req.selectionStart > H ? req.selectionStart : H;
+    if (S < 0) // mended: no negative index
+        S = 0;
     const int64_t Lmax = (int64_t)(req.maxPercent * 0.01 * (double)(E - S) + 0.5);
     const int64_t Lmin = (int64_t)(req.minPercent * 0.01 * (double)(E - S) + 0.5);
     double best = 1000000000.0;
