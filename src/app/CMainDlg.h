@@ -252,6 +252,29 @@ public:
     void clearViewSelections();
     void startProfileRefresh();
 
+    // Each area declares its own members below, in its own block, so that
+    // the areas can grow side by side.
+
+    // ---- undo history and processing (CMainDlg_processing.cpp, CMainDlg_undo.cpp)
+    // Snapshot of the document before an edit; enables Undo.
+    void pushUndo();
+    // After every edit: waveform rebuilt, spectrum analysed with the current
+    // pitches as hints, beep, Save enabled, isSaved false, profiles started.
+    void refreshAfterEdit();
+    // ---- end of undo history and processing
+
+    // ---- displays and pitch (CMainDlg_views.cpp)
+    // ---- end of displays and pitch
+
+    // ---- loop search and loop parameters (CMainDlg_loop.cpp, CMainDlg_search.cpp)
+    // ---- end of loop search and loop parameters
+
+    // ---- playback (CMainDlg_playback.cpp)
+    // ---- end of playback
+
+    // ---- files (CMainDlg_file.cpp)
+    // ---- end of files
+
     // Data exchange of the minimum and maximum loop-length edits: reads both
     // into minLoopLength / maxLoopLength; false (members unchanged) when one
     // does not hold a whole number in 0..100.

@@ -15,6 +15,10 @@ void CMainDlg::clearUndoHistory()
     undoAvailable = redoAvailable = false;
     // The snapshot itself is released here once the undo history exists.
 }
+// Takes the snapshot before an edit; the undo history fills it in.
+void CMainDlg::pushUndo() {}
+// The refresh shared by every edit; the undo history work fills it in.
+void CMainDlg::refreshAfterEdit() {}
 
 // The processing dialogs come with the processing features.
 void CMainDlg::onManualPitch() { focusDefaultButton(); }
@@ -35,22 +39,5 @@ void CMainDlg::onRecalculate() {}
 void CMainDlg::onFftWindowChanged() {}
 void CMainDlg::onOverlapChanged() {}
 
-void CMainDlg::onHarmonicChanged()
-{
-    harmonic = static_cast<int16_t>(std::clamp(upDown(ID_HARMONIC_SPIN)->position(), 1, 32));
-    // Redrawing the spectrum markers and profiles comes with those displays.
-}
-
-// Choosing the MIDI note by hand comes with pitch detection.
-void CMainDlg::onMidiNoteChanged() {}
-
-// The waveform view rebuilds its picture once it replaces the placeholder.
-void CMainDlg::rebuildWaveform() {}
-// Pitch detection fills doc.channelPitch once the detector exists.
-void CMainDlg::detectPitch() {}
-// The waveform view takes slot 0's loop; the spectrum is rebuilt.
-void CMainDlg::showLoopInViews() {}
-// Clears the waveform and profile selections.
-void CMainDlg::clearViewSelections() {}
 // Starts the profile worker once the harmonic profiles exist.
 void CMainDlg::startProfileRefresh() {}
