@@ -3,9 +3,9 @@
 // costs no more than twice the fread. The file is written to /tmp once per run.
 //
 // A load does three things: read the file into memory (as the fread does),
-// size the document's arrays (SampleBuffer::allocate zero-fills samples,
-// loopBody, pingPong and scratch: 4.5 times the file's bytes) and decode.
-// BM_ReadParseDecodeOnly shows the reader's share without the second.
+// size the document's sample arrays (the working loop arrays are sized later,
+// when first built) and decode. BM_ReadParseDecodeOnly shows the reader's
+// share into arrays that already exist.
 
 #include "document/SampleBuffer.h"
 #include "document/load_sound.h"
@@ -105,8 +105,7 @@ void BM_LoadSoundFileFresh(benchmark::State& state)
 BENCHMARK(BM_LoadSoundFileFresh)->Unit(benchmark::kMillisecond);
 
 // The reader's own share: read, parse and decode into arrays that already
-// exist, without the document's zeroed working arrays (loopBody, pingPong and
-// scratch: 3.5 times the sample bytes) that a load also sizes.
+// exist.
 void BM_ReadParseDecodeOnly(benchmark::State& state)
 {
     const std::string& path = benchFile();

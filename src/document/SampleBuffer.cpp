@@ -14,6 +14,18 @@ void SampleBuffer::allocate(int16_t channelCount, int32_t frames)
     scratch.assign(n, 0);
 }
 
+void SampleBuffer::allocateSamples(int16_t channelCount, int32_t frames)
+{
+    const size_t n = frames > 0 ? static_cast<size_t>(frames) : 0;
+    for (int c = 0; c < 2; ++c) {
+        samples[c].assign(c < channelCount ? n : 0, 0);
+        // Released, not cleared: a stale loop of the old sound must not survive.
+        std::vector<int16_t>().swap(loopBody[c]);
+        std::vector<int16_t>().swap(pingPong[c]);
+    }
+    std::vector<int16_t>().swap(scratch);
+}
+
 void SampleBuffer::ensureWorkingArrays()
 {
     const size_t n = sampleCount > 0 ? static_cast<size_t>(sampleCount) : 0;

@@ -28,7 +28,7 @@ LoadOutcome loadSoundFile(SampleBuffer& doc, const std::string& path)
     doc.bitsPerSample = w.bitsPerSample;
     doc.channels = w.channels;
     doc.blockAlign = w.blockAlign;
-    doc.allocate(w.channels, w.frames);
+    doc.allocateSamples(w.channels, w.frames);
     decodeWaveFrames(bytes.data(), w, doc.samples[0].data(),
                      w.channels == 2 ? doc.samples[1].data() : nullptr);
 

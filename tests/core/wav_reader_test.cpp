@@ -132,7 +132,12 @@ TEST_F(WavReaderTest, DecodesSixteenBitMonoAndStereo)
         ASSERT_EQ(doc.samples[0][i], interleaved[2 * i]) << i;
         ASSERT_EQ(doc.samples[1][i], interleaved[2 * i + 1]) << i;
     }
-    // Working arrays are sized for the new sound.
+    // The old sound's working arrays are gone; they are sized for the new
+    // sound when first needed.
+    EXPECT_TRUE(doc.loopBody[1].empty());
+    EXPECT_TRUE(doc.pingPong[0].empty());
+    EXPECT_TRUE(doc.scratch.empty());
+    doc.ensureWorkingArrays();
     EXPECT_EQ(doc.loopBody[1].size(), 1500u);
     EXPECT_EQ(doc.pingPong[0].size(), 3000u);
     EXPECT_EQ(doc.scratch.size(), 1500u);
@@ -387,6 +392,7 @@ TEST_F(WavReaderTest, DataSizePastTheEndLoadsTheFramesPresent)
     EXPECT_TRUE(out.messages.empty());
     EXPECT_EQ(doc.sampleCount, 2000);
     EXPECT_EQ(doc.samples[0], wavbytes::pattern16(2000, 1));
+    doc.ensureWorkingArrays();
     EXPECT_EQ(doc.pingPong[0].size(), 4000u);
 
     // Stereo cut inside a frame: only whole frames count.
