@@ -273,6 +273,33 @@ public:
     // ---- end of playback
 
     // ---- files (CMainDlg_file.cpp)
+    // The BPM machine's last accepted settings; -1 marks "unset", in which
+    // case the dialog proposes values of its own. Open forgets them, a
+    // dropped file keeps them.
+    struct BpmMachineSettings {
+        int32_t beatValueIndex = -1; // 0 "4", 1 "8"
+        int16_t beatsPerMeasure = -1;
+        double tempo = -1.0;         // beats per minute
+        int16_t measures = -1;
+        bool isSet() const
+        {
+            return beatValueIndex != -1 || beatsPerMeasure != -1 || tempo != -1.0 || measures != -1;
+        }
+    };
+    BpmMachineSettings bpmSettings;
+    void resetBpmSettings() { bpmSettings = BpmMachineSettings(); }
+    // True while the last attempt to write the document failed (and not
+    // merely had its name dialog cancelled): a "save changes" Yes must then
+    // not let the pending action replace the unsaved sound.
+    bool lastSaveFailed = false;
+    // What a write told the window, beyond success.
+    struct FileWriteResult {
+        bool saved = false;
+        bool hadLoop = false;      // the selected slot held a loop
+        bool reloadNeeded = false; // the file is shorter than the document
+    };
+    // saveDocument() with the details Save needs afterwards.
+    FileWriteResult saveDocumentReporting();
     // ---- end of files
 
     // Data exchange of the minimum and maximum loop-length edits: reads both

@@ -203,7 +203,7 @@ bool CMainDlg::askSaveChanges()
     switch (showMessage(this, "Do you want to save changes to " + name + ".wav?", MessageButtons::YesNoCancel,
                         MessageIcon::Question)) {
     case MessageAnswer::Cancel: return false;
-    case MessageAnswer::Yes: saveDocument(); return true;
+    case MessageAnswer::Yes: return saveDocument() || !lastSaveFailed;
     default: return true;
     }
 }
@@ -259,7 +259,6 @@ void CMainDlg::onDevelopmentSl() {}
 
 // Dialogs of the loop engine, save options and FFT options come with their features.
 void CMainDlg::onBpmSet() {}
-void CMainDlg::onSaveOptions() {}
 void CMainDlg::onFftOptions() {}
 // Extraction dialogs come with the extraction feature.
 void CMainDlg::onInharmonicExtraction() {}

@@ -5,10 +5,14 @@
 #include "app/CUpDownCtrl.h"
 #include "document/format.h"
 #include "document/load_sound.h"
+#include "document/save_document.h"
+#include "document/ui/CSaveOptionsDlg.h"
 #include "platform/ui/FileDialogs.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/Shell.h"
+#include "views/ui/WaveformView.h"
 
+#include <wx/checkbox.h>
 #include <wx/choice.h>
 #include <wx/filename.h>
 #include <wx/slider.h>
@@ -27,6 +31,92 @@ void setIdentity(SampleBuffer& doc, const std::string& path)
     doc.fileFolder = name.GetPathWithSep().ToStdString(wxConvUTF8);
 }
 
+struct Identity {
+    std::string path, title, folder;
+
+    explicit Identity(const SampleBuffer& doc) : path(doc.filePath), title(doc.fileTitle), folder(doc.fileFolder) {}
+    void restore(SampleBuffer& doc) const
+    {
+        doc.filePath = path;
+        doc.fileTitle = title;
+        doc.fileFolder = folder;
+    }
+};
+
+// Loads `path` as the document; on failure the old name stays, so that a
+// later Save still writes to the file the window shows.
+bool loadAsDocument(CMainDlg& dlg, const std::string& path)
+{
+    const Identity old(dlg.doc);
+    setIdentity(dlg.doc, path);
+    if (dlg.loadSound())
+        return true;
+    old.restore(dlg.doc);
+    return false;
+}
+
+bool isChecked(const CMainDlg& dlg, int id)
+{
+    auto* box = dynamic_cast<wxCheckBox*>(dlg.control(id));
+    return box && box->GetValue();
+}
+
+// The write common to Save, Save as and a "save changes" Yes, to the file
+// the identity triple names. On failure only the messages are shown: the
+// document, Save's enabling and the file on disk are as they were.
+CMainDlg::FileWriteResult writeDocumentFile(CMainDlg& dlg)
+{
+    SaveSettings settings;
+    settings.crossfade.kind = static_cast<CrossfadeKind>(std::clamp(dlg.crossfadeKind, 0, 2));
+    settings.crossfade.lengthSamples = dlg.crossfadeLength;
+    settings.crossfade.passes = dlg.crossfadePasses;
+    settings.exportTxt = isChecked(dlg, ID_EXPORT_TXT);
+    settings.tuneCyclic31 = isChecked(dlg, ID_TUNE_CICLIC31);
+
+    SaveOutcome outcome;
+    {
+        WaitCursor wait;
+        outcome = saveDocument(dlg.doc, settings);
+    }
+    for (const UserMessage& message : outcome.messages)
+        showMessage(&dlg, message);
+    dlg.lastSaveFailed = !outcome.saved;
+
+    CMainDlg::FileWriteResult result;
+    if (!outcome.saved)
+        return result;
+    // Retuning may have changed the rate.
+    dlg.setText(ID_WAVE_PROPERTIES, fileInformationText(dlg.doc));
+    dlg.enableMenuItem(ID_SAVE, false);
+    dlg.disableControl(ID_SAVE);
+    dlg.doc.isSaved = true;
+    result.saved = true;
+    result.hadLoop = outcome.hadLoop;
+    result.reloadNeeded = outcome.reloadNeeded;
+    return result;
+}
+
+// After a save with a loop: the file is shorter than the document (reload it
+// so the window shows what was saved), or the crossfade now lives in the
+// samples and must not be applied a second time.
+void afterLoopSaved(CMainDlg& dlg, const CMainDlg::FileWriteResult& result)
+{
+    if (!result.hadLoop)
+        return;
+    if (result.reloadNeeded) {
+        dlg.loadSound();
+        return;
+    }
+    static_cast<wxSlider*>(dlg.control(ID_CROSSFADE_SLIDER))->SetValue(0);
+    dlg.onCrossfadeSliderChanged();
+    dlg.crossfadeLength = 0;
+    if (WaveformView* view = dlg.waveform())
+        view->setCrossfadeLength(0);
+    dlg.rebuildWaveform();
+    if (WaveformView* view = dlg.waveform())
+        view->Refresh();
+}
+
 } // namespace
 
 void CMainDlg::onOpen()
@@ -37,14 +127,8 @@ void CMainDlg::onOpen()
         return;
     if (!askSaveChanges())
         return;
-    const std::string oldPath = doc.filePath, oldTitle = doc.fileTitle, oldFolder = doc.fileFolder;
-    setIdentity(doc, path);
-    if (!loadSound()) {
-        doc.filePath = oldPath;
-        doc.fileTitle = oldTitle;
-        doc.fileFolder = oldFolder;
-    }
-    // The BPM machine's remembered values are reset here once that dialog exists.
+    loadAsDocument(*this, path);
+    resetBpmSettings();
 }
 
 void CMainDlg::onDropFiles(wxDropFilesEvent& event)
@@ -55,6 +139,7 @@ void CMainDlg::onDropFiles(wxDropFilesEvent& event)
     if (event.GetNumberOfFiles() > 1)
         showMessage(this, "Sorry, unable to handle more than 1 file.");
     const std::string path = event.GetFiles()[0].ToStdString(wxConvUTF8);
+    // Only these two spellings: "x.Wav" is refused.
     const std::string tail = path.size() >= 3 ? path.substr(path.size() - 3) : path;
     if (tail != "wav" && tail != "WAV") {
         showMessage(this, "Unhandled type file.");
@@ -62,27 +147,100 @@ void CMainDlg::onDropFiles(wxDropFilesEvent& event)
     }
     if (!askSaveChanges())
         return;
-    const std::string oldPath = doc.filePath, oldTitle = doc.fileTitle, oldFolder = doc.fileFolder;
-    setIdentity(doc, path);
-    if (!loadSound()) {
-        doc.filePath = oldPath;
-        doc.fileTitle = oldTitle;
-        doc.fileFolder = oldFolder;
-    }
+    // The BPM settings stay: a dropped file is often another take of the
+    // same loop.
+    loadAsDocument(*this, path);
 }
 
 // New by FFT mixing comes with the mixing feature.
 void CMainDlg::onNewMix() { focusDefaultButton(); }
 
-// Save and Save as come with the WAV writer.
-void CMainDlg::onSave() { focusDefaultButton(); }
-void CMainDlg::onSaveAs() { focusDefaultButton(); }
-
 bool CMainDlg::saveDocument()
 {
-    // Writing the file comes with the WAV writer; until then nothing is saved
-    // and the document stays modified.
-    return false;
+    return saveDocumentReporting().saved;
+}
+
+CMainDlg::FileWriteResult CMainDlg::saveDocumentReporting()
+{
+    lastSaveFailed = false;
+    if (!doc.isLoaded())
+        return {};
+    // A sound that never had a file (New) is named first. The name is only
+    // kept when the write succeeds: a failed write leaves the sound unnamed,
+    // so that the next Save asks again instead of retrying the same target.
+    const Identity old(doc);
+    if (doc.fileTitle.empty()) {
+        const std::string path = askSaveWaveFile(this, doc.fileFolder + doc.fileTitle + ".wav");
+        if (path.empty())
+            return {};
+        setIdentity(doc, path);
+    }
+    const FileWriteResult result = writeDocumentFile(*this);
+    if (!result.saved) {
+        old.restore(doc);
+        return result;
+    }
+    SetTitle(wxString::FromUTF8(windowTitle(doc.fileTitle)));
+    // A new search needs a new selection.
+    enableMenuItem(ID_SEARCH, false);
+    disableControl(ID_SEARCH);
+    searchEnabled = false;
+    clearViewSelections();
+    if (waveform())
+        waveform()->Refresh();
+    return result;
+}
+
+void CMainDlg::onSave()
+{
+    focusDefaultButton();
+    const FileWriteResult result = saveDocumentReporting();
+    if (result.saved)
+        afterLoopSaved(*this, result);
+}
+
+void CMainDlg::onSaveAs()
+{
+    focusDefaultButton();
+    if (!doc.isLoaded())
+        return;
+    const std::string path = askSaveWaveFile(this, doc.fileFolder + doc.fileTitle + ".wav");
+    if (path.empty())
+        return;
+    // A failed write keeps the old name: the title still shows it, and Save
+    // must go on writing where the title says.
+    const Identity old(doc);
+    setIdentity(doc, path);
+    const FileWriteResult result = writeDocumentFile(*this);
+    if (!result.saved) {
+        old.restore(doc);
+        return;
+    }
+    SetTitle(wxString::FromUTF8(windowTitle(doc.fileTitle)));
+    afterLoopSaved(*this, result);
+}
+
+void CMainDlg::onSaveOptions()
+{
+    focusDefaultButton();
+    if (!doc.loops.hasLoop(doc.loops.currentSolution))
+        return;
+    SaveOptions start;
+    start.tuneSampleRate = doc.tuneSampleRate != 0;
+    start.cutAfterLoop = doc.cutAfterLoop != 0;
+    start.simulateAlternate = doc.simulateAlternate != 0;
+    CSaveOptionsDlg dialog(this, start, doc.loopForward);
+    if (dialog.ShowModal() != wxID_OK)
+        return;
+    const SaveOptions chosen = dialog.options();
+    doc.tuneSampleRate = chosen.tuneSampleRate ? 1 : 0;
+    doc.simulateAlternate = chosen.simulateAlternate ? 1 : 0;
+    if (chosen.cutAfterLoop != start.cutAfterLoop) {
+        doc.cutAfterLoop = chosen.cutAfterLoop ? 1 : 0;
+        // The view marks the part after the loop that will not be written.
+        if (waveform())
+            waveform()->cutOptionChanged();
+    }
 }
 
 bool CMainDlg::loadSound()

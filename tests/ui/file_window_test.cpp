@@ -1,0 +1,517 @@
+// The file commands of the main window: Open, dropped files, Save, Save as,
+// the save-changes question and the Save Options dialog.
+
+#include "main_window_fixture.h"
+
+#include "document/ui/CSaveOptionsDlg.h"
+#include "document/wav_writer.h"
+#include "views/ui/WaveformView.h"
+
+#include <wx/checkbox.h>
+#include <wx/modalhook.h>
+#include <wx/slider.h>
+
+#include <cerrno>
+#include <fstream>
+#include <functional>
+#include <iterator>
+
+namespace {
+
+std::vector<uint8_t> fileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Sample `frame` of a 16-bit mono file with the canonical 44-byte header.
+int16_t monoSampleInFile(const std::vector<uint8_t>& bytes, int frame)
+{
+    const size_t at = 44 + 2 * static_cast<size_t>(frame);
+    return static_cast<int16_t>(bytes.at(at) | (bytes.at(at + 1) << 8));
+}
+
+uint32_t u32At(const std::vector<uint8_t>& bytes, size_t at)
+{
+    return bytes.at(at) | (bytes.at(at + 1) << 8) | (bytes.at(at + 2) << 16) | (uint32_t(bytes.at(at + 3)) << 24);
+}
+
+wxSlider* crossfadeSlider(const CMainDlg& dlg)
+{
+    return static_cast<wxSlider*>(dlg.control(ID_CROSSFADE_SLIDER));
+}
+
+// Answers the Save Options dialog when the window shows it; any other modal
+// dialog falls through to the fail-on-modal hook.
+class AnswerSaveOptions : public wxModalDialogHook {
+public:
+    explicit AnswerSaveOptions(std::function<int(CSaveOptionsDlg&)> answer) : answer_(std::move(answer)) { Register(); }
+    ~AnswerSaveOptions() override { Unregister(); }
+    int shown = 0;
+
+protected:
+    int Enter(wxDialog* dialog) override
+    {
+        auto* options = dynamic_cast<CSaveOptionsDlg*>(dialog);
+        if (!options)
+            return wxID_NONE;
+        ++shown;
+        return answer_(*options);
+    }
+    void Exit(wxDialog*) override {}
+
+private:
+    std::function<int(CSaveOptionsDlg&)> answer_;
+};
+
+// Makes every write of file contents fail as a full disk would.
+class FullDisk {
+public:
+    FullDisk()
+    {
+        setFileFaultHook([](FileStage stage, uint64_t, size_t) { return stage == FileStage::Write ? ENOSPC : 0; });
+    }
+    ~FullDisk() { setFileFaultHook(nullptr); }
+};
+
+} // namespace
+
+class FileWindowTest : public MainWindowTest {
+protected:
+    // Opens a sound and marks it modified as an edit would (frame 10 set to
+    // `marker`); the retuning option is switched off so that saving keeps the rate.
+    void openModified(const std::string& path, int16_t marker = 1234)
+    {
+        open(path);
+        ASSERT_TRUE(dlg->doc.isLoaded());
+        dlg->doc.tuneSampleRate = 0;
+        dlg->doc.samples[0][10] = marker;
+        dlg->doc.isSaved = false;
+        dlg->enableMenuItem(ID_SAVE, true);
+        dlg->enableControl(ID_SAVE);
+    }
+
+    void drop(std::initializer_list<std::string> paths, std::initializer_list<MessageAnswer> answers = {})
+    {
+        auto* files = new wxString[paths.size()]; // owned by the event
+        int n = 0;
+        for (const std::string& p : paths)
+            files[n++] = wxString::FromUTF8(p);
+        wxDropFilesEvent event(wxEVT_DROP_FILES, n, files);
+        event.SetEventObject(dlg.get());
+        uitest::ScriptedMessages boxes(answers);
+        dlg->GetEventHandler()->ProcessEvent(event);
+        asked = boxes.asked;
+    }
+};
+
+TEST_F(FileWindowTest, OpenCancelledChangesNothing)
+{
+    const std::string path = writeWave("flute", 3000);
+    openModified(path);
+    dlg->bpmSettings.tempo = 120.0;
+    open("");
+    EXPECT_TRUE(asked.empty());
+    EXPECT_EQ(dlg->doc.filePath, path);
+    EXPECT_FALSE(dlg->doc.isSaved);
+    EXPECT_EQ(dlg->doc.samples[0][10], 1234);
+    EXPECT_EQ(dlg->bpmSettings.tempo, 120.0);
+}
+
+TEST_F(FileWindowTest, FailedOpenKeepsTheOldNameAndSaveWritesTheOldFile)
+{
+    const std::string good = writeWave("cello", 3000);
+    openModified(good, 777);
+    dlg->bpmSettings = {1, 6, 90.0, 2};
+    const std::string bad = folder + "/broken.wav";
+    ASSERT_TRUE(wavbytes::writeFile(bad, std::vector<uint8_t>(64, 'x')));
+
+    open(bad, {MessageAnswer::No, MessageAnswer::Ok});
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[1].text, "Unhandled kind of file.");
+    EXPECT_EQ(dlg->GetTitle(), "Ringtide - [cello]");
+    EXPECT_EQ(dlg->doc.filePath, good);
+    EXPECT_EQ(dlg->doc.fileTitle, "cello");
+    EXPECT_EQ(dlg->doc.fileFolder, folder + "/");
+    // Open forgets the BPM settings even when the load fails.
+    EXPECT_FALSE(dlg->bpmSettings.isSet());
+
+    {
+        uitest::ScriptedMessages none;
+        dlg->onSave();
+    }
+    EXPECT_EQ(monoSampleInFile(fileBytes(good), 10), 777);
+    EXPECT_EQ(fileBytes(bad), std::vector<uint8_t>(64, 'x'));
+    EXPECT_TRUE(dlg->doc.isSaved);
+    EXPECT_FALSE(dlg->isMenuItemEnabled(ID_SAVE));
+    EXPECT_FALSE(enabled(ID_SAVE));
+}
+
+TEST_F(FileWindowTest, TheFrameAcceptsDroppedFiles)
+{
+    EXPECT_NE(dlg->GetDropTarget(), nullptr);
+}
+
+TEST_F(FileWindowTest, DroppedNamesAreCheckedByTheirLastThreeCharacters)
+{
+    const std::string mixed = writeWave("Horn", 3000);
+    const std::string mixedName = folder + "/horn.Wav";
+    ASSERT_EQ(std::rename(mixed.c_str(), mixedName.c_str()), 0);
+    drop({mixedName}, {MessageAnswer::Ok});
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].text, "Unhandled type file.");
+    EXPECT_EQ(asked[0].icon, MessageIcon::Warning);
+    EXPECT_FALSE(dlg->doc.isLoaded());
+
+    const std::string upper = writeWave("Tuba", 3000);
+    const std::string upperName = folder + "/TUBA.WAV";
+    ASSERT_EQ(std::rename(upper.c_str(), upperName.c_str()), 0);
+    dlg->bpmSettings.tempo = 100.0;
+    drop({upperName});
+    EXPECT_TRUE(asked.empty());
+    EXPECT_EQ(dlg->doc.sampleCount, 3000);
+    EXPECT_EQ(dlg->doc.fileTitle, "TUBA");
+    EXPECT_EQ(dlg->doc.fileFolder, folder + "/");
+    EXPECT_EQ(dlg->GetTitle(), "Ringtide - [TUBA]");
+    // A dropped file keeps the BPM settings.
+    EXPECT_EQ(dlg->bpmSettings.tempo, 100.0);
+
+    // A folder comes with its trailing separator and is no WAV file.
+    drop({folder + "/"}, {MessageAnswer::Ok});
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].text, "Unhandled type file.");
+    EXPECT_EQ(dlg->doc.fileTitle, "TUBA");
+}
+
+TEST_F(FileWindowTest, DroppingTwoFilesLoadsTheFirstAfterAWarning)
+{
+    const std::string first = writeWave("first", 2000);
+    const std::string second = writeWave("second", 3000);
+    drop({first, second}, {MessageAnswer::Ok});
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].text, "Sorry, unable to handle more than 1 file.");
+    EXPECT_EQ(dlg->doc.fileTitle, "first");
+    EXPECT_EQ(dlg->doc.sampleCount, 2000);
+
+    // Two names with the first of the wrong type: the warning, then the refusal.
+    drop({folder + "/notes.txt", second}, {MessageAnswer::Ok, MessageAnswer::Ok});
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[1].text, "Unhandled type file.");
+    EXPECT_EQ(dlg->doc.fileTitle, "first");
+}
+
+TEST_F(FileWindowTest, TheSaveChangesQuestionBeforeAReplace)
+{
+    const std::string violin = writeWave("violin", 3000);
+    const std::string viola = writeWave("viola", 2500);
+    const std::vector<uint8_t> original = fileBytes(violin);
+
+    // Cancel: the modified sound stays, nothing is written.
+    openModified(violin, 4321);
+    drop({viola}, {MessageAnswer::Cancel});
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].text, "Do you want to save changes to violin.wav?");
+    EXPECT_EQ(asked[0].buttons, MessageButtons::YesNoCancel);
+    EXPECT_EQ(asked[0].icon, MessageIcon::Question);
+    EXPECT_EQ(dlg->doc.fileTitle, "violin");
+    EXPECT_EQ(dlg->doc.samples[0][10], 4321);
+    EXPECT_EQ(fileBytes(violin), original);
+
+    // No: replaced without writing.
+    drop({viola}, {MessageAnswer::No});
+    EXPECT_EQ(dlg->doc.fileTitle, "viola");
+    EXPECT_EQ(fileBytes(violin), original);
+
+    // Yes: written, then replaced.
+    openModified(violin, 4321);
+    open(viola, {MessageAnswer::Yes});
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(dlg->doc.fileTitle, "viola");
+    EXPECT_EQ(dlg->doc.sampleCount, 2500);
+    EXPECT_EQ(monoSampleInFile(fileBytes(violin), 10), 4321);
+}
+
+TEST_F(FileWindowTest, AFailedSaveInTheQuestionKeepsTheUnsavedSound)
+{
+    const std::string violin = writeWave("violin", 3000);
+    const std::string viola = writeWave("viola", 2500);
+    const std::vector<uint8_t> original = fileBytes(violin);
+    openModified(violin, 4321);
+    {
+        FullDisk disk;
+        open(viola, {MessageAnswer::Yes, MessageAnswer::Ok});
+    }
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[1].text, "A problem happens in writing the file violin.wav!");
+    EXPECT_EQ(dlg->doc.fileTitle, "violin");
+    EXPECT_EQ(dlg->doc.samples[0][10], 4321);
+    EXPECT_FALSE(dlg->doc.isSaved);
+    EXPECT_EQ(fileBytes(violin), original);
+}
+
+TEST_F(FileWindowTest, ACancelledNameInTheQuestionStillReplaces)
+{
+    openModified(writeWave("violin", 3000));
+    dlg->doc.fileTitle.clear();
+    const std::string viola = writeWave("viola", 2500);
+    uitest::ScriptedFiles names({viola, ""}); // the Open dialog, then the save dialog
+    uitest::ScriptedMessages boxes({MessageAnswer::Yes});
+    dlg->onOpen();
+    ASSERT_EQ(names.asked.size(), 2u);
+    EXPECT_EQ(names.asked[1].kind, FileDialogKind::Save);
+    EXPECT_EQ(boxes.asked.at(0).text, "Do you want to save changes to NoName.wav?");
+    EXPECT_EQ(dlg->doc.fileTitle, "viola");
+}
+
+TEST_F(FileWindowTest, SaveOfAnUnnamedSoundAsksForANameFirst)
+{
+    openModified(writeWave("scratch", 3000), 55);
+    // As New leaves it: a sound with no file.
+    dlg->doc.fileTitle.clear();
+    dlg->doc.filePath.clear();
+    dlg->doc.fileFolder = folder + "/";
+    dlg->enableMenuItem(ID_SEARCH, true);
+    dlg->enableControl(ID_SEARCH);
+
+    // Cancel: nothing saved.
+    {
+        uitest::ScriptedFiles names({""});
+        dlg->onSave();
+        ASSERT_EQ(names.asked.size(), 1u);
+        EXPECT_EQ(names.asked[0].kind, FileDialogKind::Save);
+        EXPECT_EQ(names.asked[0].proposedPath, folder + "/.wav");
+    }
+    EXPECT_FALSE(dlg->doc.isSaved);
+    EXPECT_TRUE(dlg->doc.fileTitle.empty());
+    EXPECT_TRUE(enabled(ID_SAVE));
+
+    const std::string target = folder + "/named.wav";
+    {
+        uitest::ScriptedFiles names({target});
+        dlg->onSave();
+    }
+    EXPECT_EQ(dlg->GetTitle(), "Ringtide - [named]");
+    EXPECT_EQ(dlg->doc.filePath, target);
+    EXPECT_EQ(dlg->doc.fileTitle, "named");
+    EXPECT_EQ(monoSampleInFile(fileBytes(target), 10), 55);
+    EXPECT_TRUE(dlg->doc.isSaved);
+    EXPECT_FALSE(enabled(ID_SAVE));
+    EXPECT_FALSE(dlg->isMenuItemEnabled(ID_SAVE));
+    EXPECT_FALSE(enabled(ID_SEARCH));
+    EXPECT_FALSE(dlg->isMenuItemEnabled(ID_SEARCH));
+    EXPECT_EQ(dlg->text(ID_WAVE_PROPERTIES), "44.100 Hz; 16 bit; Mono");
+}
+
+TEST_F(FileWindowTest, SaveWithCutReloadsTheShorterSound)
+{
+    const std::string path = writeWave("organ", 6000, 1, wavbytes::SamplerLoop{0, 1000, 2999});
+    open(path);
+    ASSERT_EQ(dlg->doc.loops.loopEnd[0], 2999);
+    dlg->doc.tuneSampleRate = 0;
+    ASSERT_TRUE(dlg->doc.cutAfterLoop);
+    crossfadeSlider(*dlg)->SetValue(5);
+    dlg->onCrossfadeSliderChanged();
+    ASSERT_GT(dlg->crossfadeLength, 0);
+    dlg->doc.isSaved = false;
+    {
+        uitest::ScriptedMessages none;
+        dlg->onSave();
+    }
+    // 3000 frames of 16-bit mono, then the sampler chunk.
+    const std::vector<uint8_t> bytes = fileBytes(path);
+    EXPECT_EQ(bytes.size(), 44u + 6000u + 68u);
+    EXPECT_EQ(dlg->doc.sampleCount, 3000);
+    EXPECT_EQ(dlg->doc.loops.loopStart[0], 999);
+    EXPECT_EQ(dlg->doc.loops.loopEnd[0], 2999);
+    EXPECT_EQ(dlg->text(ID_DURATION_TEXT), "68 ms");
+    EXPECT_TRUE(dlg->doc.isSaved);
+    EXPECT_FALSE(enabled(ID_SAVE));
+    EXPECT_EQ(crossfadeSlider(*dlg)->GetValue(), 0);
+}
+
+TEST_F(FileWindowTest, SaveAsWithTheLoopOnTheLastFrameResetsTheCrossfade)
+{
+    const std::string path = writeWave("pipe", 6000, 1, wavbytes::SamplerLoop{0, 3000, 5999});
+    open(path);
+    const std::vector<uint8_t> original = fileBytes(path);
+    dlg->doc.tuneSampleRate = 0;
+    crossfadeSlider(*dlg)->SetValue(10);
+    dlg->onCrossfadeSliderChanged();
+    ASSERT_EQ(dlg->crossfadeLength, 441);
+    dlg->enableMenuItem(ID_SEARCH, true);
+    dlg->enableControl(ID_SEARCH);
+    // What the crossfade will make of the loop, worked out here: one linear
+    // pass with X = 441 blends the last sample fully into x[s].
+    const int16_t beforeLoop = dlg->doc.samples[0][2999];
+
+    const std::string target = folder + "/pipe-2.wav";
+    {
+        uitest::ScriptedFiles names({target});
+        uitest::ScriptedMessages none;
+        dlg->onSaveAs();
+        ASSERT_EQ(names.asked.size(), 1u);
+        EXPECT_EQ(names.asked[0].proposedPath, folder + "/pipe.wav");
+    }
+    EXPECT_EQ(dlg->GetTitle(), "Ringtide - [pipe-2]");
+    EXPECT_EQ(dlg->doc.filePath, target);
+    EXPECT_EQ(dlg->doc.sampleCount, 6000);
+    EXPECT_EQ(fileBytes(path), original);
+    const std::vector<uint8_t> bytes = fileBytes(target);
+    ASSERT_EQ(bytes.size(), 44u + 12000u + 68u);
+    EXPECT_EQ(u32At(bytes, 44 + 12000 + 52), 3000u);
+    EXPECT_EQ(u32At(bytes, 44 + 12000 + 56), 5999u);
+    // The crossfade is now in the samples, written and kept.
+    EXPECT_EQ(dlg->doc.samples[0][5999], beforeLoop);
+    EXPECT_EQ(monoSampleInFile(bytes, 5999), beforeLoop);
+    // ... so it is not applied again.
+    EXPECT_EQ(crossfadeSlider(*dlg)->GetValue(), 0);
+    EXPECT_EQ(dlg->crossfadeLength, 0);
+    EXPECT_EQ(dlg->text(ID_CROSSFADE_VALUE), "0 ms");
+    EXPECT_EQ(dlg->waveform()->crossfadeLength(), 0);
+    EXPECT_TRUE(dlg->doc.isSaved);
+    EXPECT_FALSE(enabled(ID_SAVE));
+    // Save as leaves Search alone.
+    EXPECT_TRUE(enabled(ID_SEARCH));
+
+    // Cancel of the name: nothing happens.
+    uitest::ScriptedFiles names({""});
+    dlg->onSaveAs();
+    EXPECT_EQ(dlg->doc.filePath, target);
+}
+
+TEST_F(FileWindowTest, AFailedSaveKeepsTheDocumentUnsaved)
+{
+    const std::string path = writeWave("reed", 3000, 1, wavbytes::SamplerLoop{0, 1000, 2999});
+    open(path);
+    const std::vector<uint8_t> original = fileBytes(path);
+    dlg->doc.tuneSampleRate = 0;
+    crossfadeSlider(*dlg)->SetValue(5);
+    dlg->onCrossfadeSliderChanged();
+    dlg->doc.samples[0][10] = 99;
+    dlg->doc.isSaved = false;
+    dlg->enableMenuItem(ID_SAVE, true);
+    dlg->enableControl(ID_SAVE);
+    const std::vector<int16_t> samples = dlg->doc.samples[0];
+
+    FullDisk disk;
+    {
+        uitest::ScriptedMessages boxes({MessageAnswer::Ok});
+        dlg->onSave();
+        ASSERT_EQ(boxes.asked.size(), 1u);
+        EXPECT_EQ(boxes.asked[0].text, "A problem happens in writing the file reed.wav!");
+    }
+    EXPECT_FALSE(dlg->doc.isSaved);
+    EXPECT_TRUE(enabled(ID_SAVE));
+    EXPECT_TRUE(dlg->isMenuItemEnabled(ID_SAVE));
+    EXPECT_EQ(dlg->doc.samples[0], samples);
+    EXPECT_EQ(crossfadeSlider(*dlg)->GetValue(), 5);
+    EXPECT_EQ(fileBytes(path), original);
+
+    // Save as to another name: the old name stays where the title says.
+    {
+        uitest::ScriptedFiles names({folder + "/elsewhere.wav"});
+        uitest::ScriptedMessages boxes({MessageAnswer::Ok});
+        dlg->onSaveAs();
+    }
+    EXPECT_EQ(dlg->doc.filePath, path);
+    EXPECT_EQ(dlg->doc.fileTitle, "reed");
+    EXPECT_EQ(dlg->GetTitle(), "Ringtide - [reed]");
+    EXPECT_FALSE(dlg->doc.isSaved);
+    EXPECT_FALSE(wxFileExists(folder + "/elsewhere.wav"));
+}
+
+TEST(FileWindowSaveOptions, TheAlternateBoxIsOffForAForwardLoop)
+{
+    SaveOptions start;
+    start.cutAfterLoop = false;
+    {
+        CSaveOptionsDlg dialog(nullptr, start, true);
+        EXPECT_EQ(dialog.GetTitle(), "Save Options");
+        EXPECT_EQ(dialog.GetId(), 153);
+        EXPECT_EQ(dialog.tuneBox()->GetLabel(), "Tune sample rate");
+        EXPECT_EQ(dialog.cutBox()->GetLabel(), "Cut the wave after loop");
+        EXPECT_EQ(dialog.alternateBox()->GetLabel(), "Simulate loop alternate by loop forward");
+        EXPECT_EQ(dialog.FindWindow(1061), dialog.tuneBox());
+        EXPECT_EQ(dialog.FindWindow(1062), dialog.cutBox());
+        EXPECT_EQ(dialog.FindWindow(1063), dialog.alternateBox());
+        EXPECT_TRUE(dialog.tuneBox()->GetValue());
+        EXPECT_FALSE(dialog.cutBox()->GetValue());
+        EXPECT_TRUE(dialog.alternateBox()->GetValue());
+        EXPECT_FALSE(dialog.alternateBox()->IsEnabled());
+        EXPECT_TRUE(dialog.cutBox()->IsEnabled());
+    }
+    CSaveOptionsDlg dialog(nullptr, start, false);
+    EXPECT_TRUE(dialog.alternateBox()->IsEnabled());
+    dialog.alternateBox()->SetValue(false);
+    dialog.cutBox()->SetValue(true);
+    const SaveOptions o = dialog.options();
+    EXPECT_TRUE(o.tuneSampleRate);
+    EXPECT_TRUE(o.cutAfterLoop);
+    EXPECT_FALSE(o.simulateAlternate);
+}
+
+TEST_F(FileWindowTest, SaveOptionsStoreOnOkOnly)
+{
+    open(writeWave("lute", 6000, 1, wavbytes::SamplerLoop{0, 1000, 2999}));
+    {
+        AnswerSaveOptions answer([](CSaveOptionsDlg& d) {
+            EXPECT_FALSE(d.alternateBox()->IsEnabled());
+            d.tuneBox()->SetValue(false);
+            d.cutBox()->SetValue(false);
+            return wxID_CANCEL;
+        });
+        dlg->onSaveOptions();
+        EXPECT_EQ(answer.shown, 1);
+    }
+    EXPECT_EQ(dlg->doc.tuneSampleRate, 1);
+    EXPECT_EQ(dlg->doc.cutAfterLoop, 1);
+    {
+        AnswerSaveOptions answer([](CSaveOptionsDlg& d) {
+            d.tuneBox()->SetValue(false);
+            d.cutBox()->SetValue(false);
+            return wxID_OK;
+        });
+        dlg->onSaveOptions();
+    }
+    EXPECT_EQ(dlg->doc.tuneSampleRate, 0);
+    EXPECT_EQ(dlg->doc.cutAfterLoop, 0);
+    EXPECT_EQ(dlg->doc.simulateAlternate, 1);
+
+    // "No loop" selected: the command does nothing.
+    dlg->doc.loops.currentSolution = 1;
+    AnswerSaveOptions answer([](CSaveOptionsDlg&) { return wxID_OK; });
+    dlg->onSaveOptions();
+    EXPECT_EQ(answer.shown, 0);
+}
+
+TEST_F(FileWindowTest, ALoopSetInSlotZeroComesBackAfterSaveAndReopen)
+{
+    const std::string path = writeWave("tone", 8000);
+    open(path);
+    ASSERT_FALSE(dlg->doc.loops.hasLoop(0));
+    dlg->doc.tuneSampleRate = 0;
+    dlg->doc.cutAfterLoop = 0;
+    dlg->doc.loops.loopStart[0] = 1999;
+    dlg->doc.loops.loopEnd[0] = 5999;
+    dlg->doc.loops.currentSolution = 0;
+    dlg->doc.midiNote = 57;
+    dlg->doc.isSaved = false;
+    const std::vector<int16_t> head(dlg->doc.samples[0].begin(), dlg->doc.samples[0].begin() + 2000);
+    {
+        uitest::ScriptedMessages none;
+        dlg->onSave();
+    }
+    const std::vector<uint8_t> bytes = fileBytes(path);
+    ASSERT_EQ(bytes.size(), 44u + 16000u + 68u);
+    EXPECT_EQ(u32At(bytes, 44 + 16000 + 20), 57u); // unity note
+
+    open(path);
+    EXPECT_EQ(dlg->doc.sampleCount, 8000);
+    EXPECT_EQ(dlg->doc.sampleRate, 44100);
+    EXPECT_EQ(dlg->doc.loops.loopStart[0], 1999);
+    EXPECT_EQ(dlg->doc.loops.loopEnd[0], 5999);
+    EXPECT_TRUE(dlg->doc.loopForward);
+    EXPECT_TRUE(enabled(ID_PLAY_LOOP));
+    // No crossfade was set: the samples before the loop are untouched.
+    EXPECT_EQ(std::vector<int16_t>(dlg->doc.samples[0].begin(), dlg->doc.samples[0].begin() + 2000), head);
+}
