@@ -1,0 +1,230 @@
+// The Search command: one worker thread per run, its reports turned into
+// updates of the solutions list and the progress bar on the window's thread,
+// and the end of a run (list restored after a stop, "No loop", first entry
+// selected, commands unlocked, beep).
+
+#include "app/CBitmapButton.h"
+#include "app/CMainDlg.h"
+#include "loop/loop_search.h"
+#include "loop/solution_table.h"
+#include "platform/ui/MessageBox.h"
+#include "platform/ui/Shell.h"
+#include "views/ui/WaveformView.h"
+
+#include <wx/choice.h>
+#include <wx/gauge.h>
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
+
+// Everything one run owns. The worker reads only `sound` and `request` and
+// writes only `table` and `result`; the window's thread reads those two after
+// joining the thread. The sound is the worker's own copy of what the search
+// reads, so that nothing the window does meanwhile (a dropped file, a closing
+// window releasing the document) can pull the samples from under it.
+class CMainDlg::SearchRun {
+public:
+    SearchRun() : serial(++lastSerial) {}
+    SearchRun(const SearchRun&) = delete;
+    SearchRun& operator=(const SearchRun&) = delete;
+    // A run that is still going when its window is destroyed is stopped and
+    // waited for: the search sees the flag within 100 ms.
+    ~SearchRun()
+    {
+        stop = true;
+        join();
+    }
+    void join()
+    {
+        if (thread.joinable())
+            thread.join();
+    }
+
+    const unsigned serial;
+    std::atomic<bool> stop{false};
+    std::thread thread;
+    SampleBuffer sound;
+    LoopSearchRequest request;
+    SolutionTable table;
+    LoopSearchResult result;
+    bool wasSaved = true;
+
+private:
+    static inline unsigned lastSerial = 0;
+};
+
+bool CMainDlg::searchStopRequested() const
+{
+    return searchRun_ && searchRun_->stop.load();
+}
+
+void CMainDlg::onSearch()
+{
+    focusDefaultButton();
+    if (searching) {
+        // Stop: the worker ends by itself at its next look at the flag.
+        if (searchRun_)
+            searchRun_->stop = true;
+        if (CBitmapButton* button = toolbarButton(ID_SEARCH))
+            button->setPressed(false);
+        enableMenuItem(ID_SEARCH, false);
+        disableControl(ID_SEARCH);
+        return;
+    }
+
+    if (!exchangeLoopLengths())
+        return;
+    LoopSearchRequest request;
+    request.selectionStart = waveform()->selectionStart();
+    request.selectionEnd = waveform()->selectionEnd();
+    request.minPercent = minLoopLength;
+    request.maxPercent = maxLoopLength;
+    const int type = static_cast<wxChoice*>(control(ID_LOOP_TYPE))->GetSelection();
+    request.loopType = type == 1 ? LoopType::Alternate : LoopType::Forward;
+    if (const auto problem = checkLoopSearchRequest(doc, request)) {
+        showMessage(this, *problem);
+        return;
+    }
+
+    searching = true;
+    pushUndo();
+    lockCommands(ID_SEARCH);
+
+    auto run = std::make_shared<SearchRun>();
+    run->request = request;
+    run->table = doc.loops;
+    run->wasSaved = doc.isSaved;
+    run->sound.sampleCount = doc.sampleCount;
+    run->sound.sampleRate = doc.sampleRate;
+    run->sound.channels = doc.channels;
+    run->sound.bitsPerSample = doc.bitsPerSample;
+    run->sound.blockAlign = doc.blockAlign;
+    run->sound.samples[0] = doc.samples[0];
+    run->sound.samples[1] = doc.samples[1];
+    run->sound.channelPitch[0] = doc.channelPitch[0];
+    run->sound.channelPitch[1] = doc.channelPitch[1];
+    run->sound.pitchHz = doc.pitchHz;
+
+    // The list fills again from the run's improvements; its old entries come
+    // back if the run is stopped.
+    auto* solutions = static_cast<wxChoice*>(control(ID_SOLUTIONS));
+    solutions->Clear();
+    solutions->Disable();
+
+    if (CBitmapButton* button = toolbarButton(ID_SEARCH))
+        button->setPressed(true);
+    setToolTipText(ID_SEARCH, "Stop searching");
+
+    // The reports reach the window through its own event queue (CallAfter is
+    // safe from any thread). Queued events die with the window, and the window
+    // joins the worker before it goes, so no report can outlive it.
+    const unsigned serial = run->serial;
+    SearchRun* worker = run.get();
+    searchRun_ = run;
+    worker->thread = std::thread([this, worker, serial] {
+        LoopSearchCallbacks callbacks;
+        callbacks.progress = [this, serial](int32_t position, int32_t range) {
+            CallAfter([this, serial, position, range] { showSearchProgress(serial, position, range); });
+        };
+        callbacks.improvement = [this, serial](const LoopImprovement& improvement) {
+            const int count = improvement.solutionCount;
+            CallAfter([this, serial, count] { appendSolutionLabel(serial, count); });
+        };
+        worker->result = runLoopSearch(worker->sound, worker->request, worker->table, worker->stop, callbacks);
+        CallAfter([this, serial] { finishSearch(serial); });
+    });
+}
+
+void CMainDlg::showSearchProgress(unsigned serial, int32_t position, int32_t range)
+{
+    if (!searchRun_ || searchRun_->serial != serial)
+        return;
+    auto* progress = static_cast<wxGauge*>(control(ID_PROGRESS));
+    const int top = std::max<int32_t>(range, 1);
+    if (progress->GetRange() != top)
+        progress->SetRange(top);
+    progress->SetValue(std::clamp<int32_t>(position, 0, top));
+    if (!progress->IsShown())
+        progress->Show();
+}
+
+void CMainDlg::appendSolutionLabel(unsigned serial, int solutionCount)
+{
+    if (!searchRun_ || searchRun_->serial != serial)
+        return;
+    auto* solutions = static_cast<wxChoice*>(control(ID_SOLUTIONS));
+    const int shown = static_cast<int>(solutions->GetCount());
+    if (shown < SolutionTable::kSolutions && shown < solutionCount)
+        solutions->Append(wxString::FromUTF8(solutionLabel(shown)));
+}
+
+void CMainDlg::fillSolutionList(int solutionCount)
+{
+    auto* solutions = static_cast<wxChoice*>(control(ID_SOLUTIONS));
+    solutions->Clear();
+    for (const std::string& entry : solutionListEntries(solutionCount))
+        solutions->Append(wxString::FromUTF8(entry));
+}
+
+void CMainDlg::finishSearch(unsigned serial)
+{
+    if (!searchRun_ || searchRun_->serial != serial)
+        return;
+    // Keep the run alive here: the worker may still be between its last
+    // report and its return.
+    const std::shared_ptr<SearchRun> run = std::move(searchRun_);
+    run->join();
+    const LoopSearchResult& result = run->result;
+    const bool completed = result.outcome == LoopSearchOutcome::Completed;
+
+    if (closing_) {
+        searching = false;
+        return;
+    }
+
+    // 1. Progress bar back to rest.
+    auto* progress = static_cast<wxGauge*>(control(ID_PROGRESS));
+    progress->SetValue(0);
+    progress->Hide();
+
+    // 2-3. The table comes back to the window: this run's solutions, or the
+    // old ones as they were after a stop. Then "No loop" and entry 0.
+    if (result.outcome != LoopSearchOutcome::Refused)
+        doc.loops = run->table;
+    doc.loops.currentSolution = 0;
+    fillSolutionList(doc.loops.firstEmptySlot());
+    auto* solutions = static_cast<wxChoice*>(control(ID_SOLUTIONS));
+    solutions->Enable();
+    solutions->SetSelection(0);
+    onSolutionSelected();
+
+    // 5 (before the unlock, which enables Save from it). Choosing entry 0
+    // marks the sound modified; a run that did not complete leaves the
+    // document as it was.
+    doc.isSaved = completed ? false : run->wasSaved;
+
+    // 4. Search stays off until the selection or a parameter changes.
+    searchEnabled = false;
+    waveform()->setSearchEnabled(false);
+    unlockCommands();
+    if (CBitmapButton* button = toolbarButton(ID_SEARCH))
+        button->setPressed(false);
+    setToolTipText(ID_SEARCH, "Search loop");
+    enableMenuItem(ID_SEARCH, false);
+    disableControl(ID_SEARCH);
+
+    // 6.
+    searching = false;
+    if (result.outcome == LoopSearchOutcome::Refused && !result.message.text.empty())
+        showMessage(this, result.message);
+    defaultBeep();
+}
+
+void CMainDlg::stopSearchAndWait()
+{
+    if (!searchRun_)
+        return;
+    searchRun_->stop = true;
+    finishSearch(searchRun_->serial);
+}
