@@ -12,6 +12,7 @@
 // CMainDlg_loop.cpp, CMainDlg_playback.cpp and CMainDlg_processing.cpp.
 
 #include "document/SampleBuffer.h"
+#include "document/undo_history.h"
 
 #include <wx/frame.h>
 #include <wx/weakref.h>
@@ -258,9 +259,29 @@ public:
     // ---- undo history and processing (CMainDlg_processing.cpp, CMainDlg_undo.cpp)
     // Snapshot of the document before an edit; enables Undo.
     void pushUndo();
-    // After every edit: waveform rebuilt, spectrum analysed with the current
-    // pitches as hints, beep, Save enabled, isSaved false, profiles started.
-    void refreshAfterEdit();
+    // After every edit: progress bar hidden, waveform rebuilt, spectrum
+    // analysed with the current pitches as hints, beep (unless `beep` is
+    // false: the cut/boost commit ends silently), Save enabled, isSaved
+    // false, profiles started.
+    void refreshAfterEdit(bool beep = true);
+    // Copies the history's flags onto undoAvailable / redoAvailable and onto
+    // the Undo and Redo menu items and buttons. Every change of the history
+    // ends with it.
+    void showUndoState();
+    // Volume and Normalize once their dialog was accepted with `levelDb`:
+    // the level is remembered, the pass runs with progress on control 1052
+    // under the wait cursor, and a changed sound gets the after-edit refresh.
+    void applyVolumeLevel(double levelDb);
+    void applyNormalizeLevel(double levelDb);
+    // Progress bar 1052 of the long processing commands: shown at 0, moved
+    // to `position` of 0 .. range, hidden at 0 at the end.
+    void showProgress();
+    void setProgress(int position, int range);
+    void hideProgress();
+
+    UndoHistory undoHistory;
+    double volumeGain = 1.0;     // linear, last level accepted in the Volume dialog
+    double normalizeLevel = 1.0; // linear, last level accepted in the Normalize dialog
     // ---- end of undo history and processing
 
     // ---- displays and pitch (CMainDlg_views.cpp)
