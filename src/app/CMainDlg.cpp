@@ -30,6 +30,7 @@ CMainDlg::CMainDlg(bool showSplash)
     createMenu();
     createControls();
     bindCommands();
+    connectViews();
     DragAcceptFiles(true);
     OnInitDialog();
 }

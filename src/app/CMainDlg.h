@@ -12,6 +12,7 @@
 // CMainDlg_loop.cpp, CMainDlg_playback.cpp and CMainDlg_processing.cpp.
 
 #include "document/SampleBuffer.h"
+#include "dsp/spectrum_analysis.h"
 #include "document/undo_history.h"
 
 #include <wx/frame.h>
@@ -285,6 +286,34 @@ public:
     // ---- end of undo history and processing
 
     // ---- displays and pitch (CMainDlg_views.cpp)
+    // Hooks the waveform and spectrum displays to the window (read-outs,
+    // Search enabling, harmonic clicks, FFT options). Called once at start-up.
+    void connectViews();
+    // The spectrum analysis over the sound's analysis window. withHints false
+    // is the automatic detection of a load, New, undo and redo, followed by
+    // the pitch update (detectPitch() does the same). withHints true is the
+    // refinement after an edit: each channel's fundamental is searched within
+    // a factor 1.09 of its current channelPitch and the pitch display is left
+    // as it was (pitch shift and FFT options call updatePitchDisplay after).
+    void detectPitch(bool withHints);
+    // The same with the frequencies chosen by hand (two entries, the second
+    // read for a stereo sound only), as after manual pitch detection.
+    void detectPitchNear(const double hintsHz[2]);
+    // pitchHz, pitch text 1073, detectedNote = midiNote, note31, the MIDI note
+    // selector 1037 and the enabling of Clean low frequencies, from channelPitch.
+    void updatePitchDisplay();
+    // Enables or grays Search (menu item and button) and keeps searchEnabled
+    // and the waveform's own flag in step. While a search runs the button is
+    // its Stop and is left alone; the flag still changes.
+    void setSearchCommandEnabled(bool enabled);
+    // The spectrum data of the last analysis (channels 0 before the first).
+    const SpectrumAnalysis& spectrumAnalysis() const { return analysis_; }
+
+private:
+    void writeHarmonicTitles();
+    SpectrumAnalysis analysis_;
+
+public:
     // ---- end of displays and pitch
 
     // ---- loop search and loop parameters (CMainDlg_loop.cpp, CMainDlg_search.cpp)
