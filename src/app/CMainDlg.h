@@ -320,6 +320,43 @@ public:
     // ---- end of loop search and loop parameters
 
     // ---- playback (CMainDlg_playback.cpp)
+    // Which output the next main windows open. The program uses the system's;
+    // tests choose the null device (stepped by hand or on a steady clock) and
+    // switch off the no-sound-card warning.
+    struct PlaybackDeviceOptions {
+        enum class Output { System, NullRealTime, NullManual };
+        Output output = Output::System;
+        double speed = 1.0;               // NullRealTime: clock speed, 1 = real time
+        bool warnWithoutSoundCard = true; // the start-up box when no sound card opens
+    };
+    static PlaybackDeviceOptions& playbackDeviceOptions();
+    class PlaybackEngine* playbackEngine() const { return playback_.get(); }
+    // Stops whatever plays, releases its button and erases the play cursor;
+    // the streaming worker has ended when it returns. Call it before the
+    // sound is replaced or freed.
+    void stopPlayback();
+    // The play button whose sound is playing (ID_PLAY, ID_PLAY_CL,
+    // ID_PLAY_LOOP or ID_PLAY_SA), 0 while idle.
+    int playingButton() const { return playingButton_; }
+
+private:
+    struct PlaybackRelay; // what the worker hands to the window's thread
+    void startPlaybackFrom(int buttonId, int32_t mode);
+    void takePlaybackSnapshot(int32_t mode);
+    void releasePlayButton();
+    void onPlayCursorPosted();
+
+    int playingButton_ = 0;
+    std::string playingToolTip_;   // the button's own tooltip while it reads "Stop"
+    int64_t cursorPlayed_ = 0;     // samples played when the cursor was last moved
+    std::shared_ptr<PlaybackRelay> playbackRelay_;
+    // The engine streams from this copy, never from `doc`, so an edit cannot
+    // pull an array from under the worker. Declared before the engine, so
+    // that the engine (and its worker) goes first.
+    SampleBuffer playSound_;
+    std::shared_ptr<class PlaybackEngine> playback_;
+
+public:
     // ---- end of playback
 
     // ---- files (CMainDlg_file.cpp)

@@ -3,6 +3,8 @@
 
 #include "ui_test_support.h"
 
+#include "app/CMainDlg.h"
+
 #include <gtest/gtest.h>
 #include <wx/app.h>
 #include <wx/init.h>
@@ -57,6 +59,8 @@ int main(int argc, char** argv)
     hook.Register();
     // No platform box, file dialog, browser or manual window ever opens.
     uitest::installDefaultPlatformHooks();
+    // No sound card here: every main window plays silently on the null device.
+    CMainDlg::playbackDeviceOptions() = {CMainDlg::PlaybackDeviceOptions::Output::NullRealTime, 1.0, false};
 
     const int result = RUN_ALL_TESTS();
 

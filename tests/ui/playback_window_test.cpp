@@ -1,0 +1,447 @@
+// Playback from the main window, on the null output device with a clock the
+// test steps by hand: the play buttons as toggles, the loop buffer built
+// before each loop playback, what reaches the output, the play cursor on the
+// waveform, and stopping before the sound goes.
+
+#include "main_window_fixture.h"
+
+#include "loop/crossfade.h"
+#include "platform/null_audio_device.h"
+#include "playback/PlaybackEngine.h"
+#include "views/ui/WaveformView.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <vector>
+
+namespace {
+
+using Output = CMainDlg::PlaybackDeviceOptions::Output;
+
+class PlaybackWindowTest : public MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        saved = CMainDlg::playbackDeviceOptions();
+        CMainDlg::playbackDeviceOptions() = {Output::NullManual, 1.0, false};
+        MainWindowTest::SetUp();
+    }
+    void TearDown() override
+    {
+        MainWindowTest::TearDown();
+        CMainDlg::playbackDeviceOptions() = saved;
+    }
+
+    PlaybackEngine& engine() { return *dlg->playbackEngine(); }
+    NullAudioDevice& device() { return *static_cast<NullAudioDevice*>(engine().device()); }
+    CBitmapButton& button(int id) { return *dlg->toolbarButton(id); }
+    std::string tip(int id) { return button(id).GetToolTipText().ToStdString(); }
+
+    // Opens a file and makes sure the waveform shows it.
+    void openSound(const std::string& path)
+    {
+        open(path);
+        ASSERT_TRUE(dlg->doc.isLoaded());
+        if (!dlg->waveform()->sound())
+            dlg->waveform()->rebuild(&dlg->doc);
+    }
+
+    // Waits until the worker has started the buffers.
+    bool started()
+    {
+        return uitest::pumpUntil([this] { return device().anyPlaying() || engine().playMode.load() == PlayIdle; },
+                                 2000) &&
+               device().anyPlaying();
+    }
+
+    // Lets the device play `frames` frames in small blocks, giving the worker
+    // time to refill between blocks as a real card's clock would.
+    void play(int frames, int block = 512)
+    {
+        for (int done = 0; done < frames; done += block) {
+            device().advance(static_cast<uint32_t>(std::min(block, frames - done)));
+            const uint64_t polls = engine().pollCount();
+            uitest::pumpUntil(
+                [&] { return engine().pollCount() >= polls + 2 || engine().playMode.load() == PlayIdle; }, 1000);
+        }
+    }
+
+    // The loop of slot 0 as the window holds it after the load.
+    int32_t loopStart() const { return dlg->doc.loops.loopStart[dlg->doc.loops.currentSolution]; }
+    int32_t loopEnd() const { return dlg->doc.loops.loopEnd[dlg->doc.loops.currentSolution]; }
+
+    std::string loopedWave(int channels = 1)
+    {
+        return writeWave("looped", 20000, channels, wavbytes::SamplerLoop{0, 6001, 8000});
+    }
+
+    CMainDlg::PlaybackDeviceOptions saved;
+};
+
+struct ButtonCase {
+    int id;
+    void (CMainDlg::*handler)();
+    int32_t mode;
+    const char* tip;
+};
+
+const ButtonCase kButtons[] = {
+    {ID_PLAY, &CMainDlg::onPlayOneShot, PlayOneShot, "Play one shot"},
+    {ID_PLAY_CL, &CMainDlg::onPlaySample, PlaySampleLoopForward, "Play sample"},
+    {ID_PLAY_LOOP, &CMainDlg::onPlayLoopAlone, PlayLoopForward, "Play loop alone"},
+    {ID_PLAY_SA, &CMainDlg::onPlayHarmonic, PlayHarmonic, "Play selected harmonic alone"},
+};
+
+} // namespace
+
+TEST_F(PlaybackWindowTest, EachPlayButtonLatchesShowsStopAndASecondPressReleases)
+{
+    openSound(loopedWave());
+    ASSERT_TRUE(dlg->doc.loops.hasLoop(0));
+    // The single harmonic plays what the profiles synthesised.
+    dlg->doc.scratch.assign(static_cast<size_t>(dlg->doc.sampleCount), 100);
+    dlg->enableControl(ID_PLAY_SA); // as when the profiles are shown
+
+    for (const ButtonCase& c : kButtons) {
+        SCOPED_TRACE(c.tip);
+        EXPECT_TRUE(button(c.id).isToggle());
+        EXPECT_EQ(tip(c.id), c.tip);
+        (dlg->*c.handler)();
+        EXPECT_TRUE(button(c.id).isPressed());
+        EXPECT_EQ(button(c.id).currentImage(), CBitmapButton::Pressed);
+        EXPECT_EQ(tip(c.id), "Stop");
+        EXPECT_EQ(dlg->playingButton(), c.id);
+        EXPECT_EQ(engine().playMode.load(), c.mode);
+        EXPECT_TRUE(started());
+
+        (dlg->*c.handler)();
+        EXPECT_FALSE(button(c.id).isPressed());
+        EXPECT_EQ(tip(c.id), c.tip);
+        EXPECT_EQ(dlg->playingButton(), 0);
+        EXPECT_EQ(engine().playMode.load(), PlayIdle);
+        EXPECT_FALSE(device().anyPlaying());
+    }
+}
+
+TEST_F(PlaybackWindowTest, AnyPlayButtonWhilePlayingOnlyStopsThenStartsAgain)
+{
+    openSound(loopedWave());
+    dlg->onPlayLoopAlone();
+    ASSERT_TRUE(started());
+    // A real click latches the other button before its handler runs.
+    button(ID_PLAY).setPressed(true);
+    dlg->onPlayOneShot();
+    EXPECT_EQ(engine().playMode.load(), PlayIdle);
+    EXPECT_FALSE(button(ID_PLAY).isPressed());
+    EXPECT_FALSE(button(ID_PLAY_LOOP).isPressed());
+    EXPECT_EQ(tip(ID_PLAY_LOOP), "Play loop alone");
+    EXPECT_EQ(tip(ID_PLAY), "Play one shot");
+
+    dlg->onPlayOneShot();
+    EXPECT_EQ(engine().playMode.load(), PlayOneShot);
+    EXPECT_TRUE(button(ID_PLAY).isPressed());
+    dlg->stopPlayback();
+}
+
+TEST_F(PlaybackWindowTest, OneShotEndsByItselfAndReleasesItsButton)
+{
+    openSound(writeWave("short", 3000, 1, std::nullopt, 8000));
+    dlg->onPlayOneShot();
+    ASSERT_TRUE(started());
+    play(2000);
+    EXPECT_EQ(engine().playMode.load(), PlayOneShot) << "ended before its last sample";
+    play(1536);
+    EXPECT_TRUE(uitest::pumpUntil([this] { return !button(ID_PLAY).isPressed(); }, 2000));
+    EXPECT_EQ(engine().playMode.load(), PlayIdle);
+    EXPECT_EQ(dlg->playingButton(), 0);
+    EXPECT_EQ(tip(ID_PLAY), "Play one shot");
+    EXPECT_TRUE(uitest::pumpUntil([this] { return !dlg->waveform()->cursorShown(); }, 2000));
+
+    // The next press starts again.
+    dlg->onPlayOneShot();
+    EXPECT_EQ(engine().playMode.load(), PlayOneShot);
+    dlg->onPlayOneShot();
+    EXPECT_EQ(engine().playMode.load(), PlayIdle);
+}
+
+TEST_F(PlaybackWindowTest, LoopAloneStreamsTheLoopBuiltWithTheCurrentCrossfade)
+{
+    openSound(loopedWave());
+    ASSERT_TRUE(dlg->doc.loops.hasLoop(0));
+    const int32_t s = loopStart(), e = loopEnd(), L = e - s;
+    const std::vector<int16_t> x = dlg->doc.samples[0];
+    const int32_t X = 300;
+    dlg->crossfadeKind = 0;
+    dlg->crossfadeLength = X;
+    dlg->crossfadePasses = 1;
+    dlg->doc.loopBody[0].clear(); // whatever was there before
+    device().setRecording(true);
+
+    dlg->onPlayLoopAlone();
+    ASSERT_EQ(engine().playMode.load(), PlayLoopForward);
+
+    // A linear pass, worked out here: far from the junction the loop's own
+    // samples, near it a blend with the samples before the loop start.
+    const std::vector<int16_t>& body = dlg->doc.loopBody[0];
+    ASSERT_GE(body.size(), static_cast<size_t>(L));
+    std::vector<int16_t> expected(x.begin() + s + 1, x.begin() + e + 1);
+    for (int j = 0; j < X; ++j) {
+        const double w = static_cast<double>(j) / X;
+        expected[L - 1 - j] = static_cast<int16_t>(std::trunc((1 - w) * x[s - j] + w * expected[L - 1 - j]));
+    }
+    EXPECT_EQ(std::vector<int16_t>(body.begin(), body.begin() + L), expected);
+    EXPECT_EQ(body[L - 1], x[s]);
+    // And the same as the builder gives for these settings.
+    SampleBuffer copy = dlg->doc;
+    buildForwardLoop(copy, CrossfadeSettings{CrossfadeKind::Linear, X, 1});
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), copy.loopBody[0].begin()));
+
+    // The output: the loop, over and over, from its first sample.
+    ASSERT_TRUE(started());
+    play(3 * L + 200);
+    const std::vector<float> out = device().takeRecording();
+    ASSERT_GE(out.size() / 2, static_cast<size_t>(3 * L));
+    int wrong = 0;
+    for (int k = 0; k < 3 * L; ++k)
+        wrong += out[2 * k] != expected[k % L] / 32768.0f || out[2 * k + 1] != expected[k % L] / 32768.0f;
+    EXPECT_EQ(wrong, 0);
+    dlg->stopPlayback();
+}
+
+TEST_F(PlaybackWindowTest, AlternateLoopTypeBuildsThePingPongBuffer)
+{
+    openSound(loopedWave());
+    const int32_t s = loopStart(), e = loopEnd(), L = e - s;
+    const std::vector<int16_t> x = dlg->doc.samples[0];
+    dlg->doc.loopForward = false;
+    dlg->crossfadeLength = 0;
+    device().setRecording(true);
+
+    dlg->onPlayLoopAlone();
+    ASSERT_EQ(engine().playMode.load(), PlayLoopAlternate);
+    const std::vector<int16_t>& pp = dlg->doc.pingPong[0];
+    ASSERT_GE(pp.size(), static_cast<size_t>(2 * L));
+    EXPECT_EQ(pp[0], x[s + 1]);
+    EXPECT_EQ(pp[L - 1], x[e]);
+    EXPECT_EQ(pp[L], static_cast<int16_t>(-x[e]));
+    EXPECT_EQ(pp[2 * L - 1], static_cast<int16_t>(-x[s + 1]));
+
+    ASSERT_TRUE(started());
+    play(2 * L + 100);
+    const std::vector<float> out = device().takeRecording();
+    ASSERT_GE(out.size() / 2, static_cast<size_t>(2 * L + 10));
+    int wrong = 0;
+    for (int k = 0; k < 2 * L + 10; ++k)
+        wrong += out[2 * k] != pp[k % (2 * L)] / 32768.0f;
+    EXPECT_EQ(wrong, 0);
+
+    // Play sample with an alternate loop: its own mode.
+    dlg->stopPlayback();
+    dlg->onPlaySample();
+    EXPECT_EQ(engine().playMode.load(), PlaySampleLoopAlternate);
+    dlg->stopPlayback();
+}
+
+TEST_F(PlaybackWindowTest, SampleWithLoopPlaysUpToTheLoopStartThenTheLoop)
+{
+    openSound(loopedWave());
+    const int32_t s = loopStart(), e = loopEnd(), L = e - s;
+    const std::vector<int16_t> x = dlg->doc.samples[0];
+    dlg->crossfadeLength = 0;
+    device().setRecording(true);
+
+    dlg->onPlaySample();
+    ASSERT_EQ(engine().playMode.load(), PlaySampleLoopForward);
+    ASSERT_TRUE(started());
+    const int total = s + 1 + 2 * L;
+    play(total + 100);
+    const std::vector<float> out = device().takeRecording();
+    ASSERT_GE(out.size() / 2, static_cast<size_t>(total));
+    int wrong = 0;
+    for (int k = 0; k < total; ++k) {
+        const int16_t want = k <= s ? x[k] : x[s + 1 + (k - s - 1) % L];
+        wrong += out[2 * k] != want / 32768.0f;
+    }
+    EXPECT_EQ(wrong, 0);
+    dlg->stopPlayback();
+}
+
+TEST_F(PlaybackWindowTest, StereoChannelsStartTogetherPannedLeftAndRight)
+{
+    openSound(writeWave("stereo", 12000, 2));
+    ASSERT_TRUE(dlg->doc.isStereo());
+    const std::vector<int16_t> left = dlg->doc.samples[0], right = dlg->doc.samples[1];
+    device().setRecording(true);
+
+    dlg->onPlayOneShot();
+    ASSERT_TRUE(started());
+    EXPECT_EQ(engine().channelCount(), 2);
+    play(6000);
+    const std::vector<float> out = device().takeRecording();
+    ASSERT_GE(out.size() / 2, 6000u);
+    // Hard left and hard right: each side carries one channel, frame for frame.
+    int wrong = 0;
+    for (int k = 0; k < 6000; ++k)
+        wrong += std::fabs(out[2 * k] - left[k] / 32768.0f) > 1e-6f ||
+                 std::fabs(out[2 * k + 1] - right[k] / 32768.0f) > 1e-6f;
+    EXPECT_EQ(wrong, 0);
+    dlg->stopPlayback();
+    EXPECT_FALSE(device().anyPlaying());
+}
+
+TEST_F(PlaybackWindowTest, PlayCursorFollowsOnTheWaveformAndIsHiddenAtStop)
+{
+    openSound(loopedWave());
+    const int32_t s = loopStart(), e = loopEnd();
+    WaveformView* view = dlg->waveform();
+    ASSERT_FALSE(view->cursorShown());
+
+    dlg->onPlayLoopAlone();
+    // The loop alone starts its cursor on the loop's first sample.
+    EXPECT_TRUE(view->cursorShown());
+    EXPECT_EQ(view->cursorSample(), s + 1);
+    ASSERT_TRUE(started());
+    play(1024);
+    EXPECT_TRUE(uitest::pumpUntil([&] { return view->cursorSample() > s + 1; }, 2000));
+    EXPECT_LE(view->cursorSample(), s + 1 + 1024);
+    // Past the loop end the cursor comes back into the loop.
+    play(e - s);
+    uitest::pumpFor(30);
+    EXPECT_GE(view->cursorSample(), s + 1);
+    EXPECT_LE(view->cursorSample(), e);
+    EXPECT_TRUE(view->cursorShown());
+
+    dlg->onPlayLoopAlone();
+    EXPECT_FALSE(view->cursorShown());
+    // Reports still on their way do not bring it back.
+    uitest::pumpFor(50);
+    EXPECT_FALSE(view->cursorShown());
+
+    // One shot: the cursor starts at sample 0 and moves forward.
+    dlg->onPlayOneShot();
+    EXPECT_EQ(view->cursorSample(), 0);
+    ASSERT_TRUE(started());
+    play(2048);
+    EXPECT_TRUE(uitest::pumpUntil([&] { return view->cursorSample() > 1000; }, 2000));
+    dlg->onPlayOneShot();
+    EXPECT_FALSE(view->cursorShown());
+}
+
+TEST_F(PlaybackWindowTest, OpeningAnotherFileWhilePlayingStopsFirst)
+{
+    openSound(loopedWave());
+    dlg->onPlayLoopAlone();
+    ASSERT_TRUE(started());
+    play(2048);
+
+    openSound(writeWave("other", 5000, 1, std::nullopt, 22050));
+    EXPECT_EQ(engine().playMode.load(), PlayIdle);
+    EXPECT_EQ(dlg->playingButton(), 0);
+    EXPECT_FALSE(button(ID_PLAY_LOOP).isPressed());
+    EXPECT_EQ(tip(ID_PLAY_LOOP), "Play loop alone");
+    EXPECT_FALSE(device().anyPlaying());
+    EXPECT_FALSE(dlg->waveform()->cursorShown());
+
+    // The rings were made again for the new rate.
+    device().setRecording(true);
+    dlg->onPlayOneShot();
+    ASSERT_EQ(engine().playMode.load(), PlayOneShot);
+    EXPECT_EQ(engine().playbackRate(), 22050);
+    ASSERT_TRUE(started());
+    play(1000);
+    const std::vector<float> out = device().takeRecording();
+    ASSERT_GE(out.size(), 2000u);
+    EXPECT_EQ(out[2 * 500], dlg->doc.samples[0][500] / 32768.0f);
+    dlg->stopPlayback();
+}
+
+TEST_F(PlaybackWindowTest, EditingTheDocumentDuringPlaybackDoesNotReachTheStream)
+{
+    openSound(loopedWave());
+    const std::vector<int16_t> x = dlg->doc.samples[0];
+    device().setRecording(true);
+    dlg->onPlayOneShot();
+    ASSERT_TRUE(started());
+    // The window's copy is what plays: the document may be replaced at will.
+    std::fill(dlg->doc.samples[0].begin(), dlg->doc.samples[0].end(), int16_t(0));
+    play(12000);
+    const std::vector<float> out = device().takeRecording();
+    ASSERT_GE(out.size(), 24000u);
+    int wrong = 0;
+    for (int k = 0; k < 12000; ++k)
+        wrong += out[2 * k] != x[k] / 32768.0f;
+    EXPECT_EQ(wrong, 0);
+    dlg->stopPlayback();
+}
+
+TEST_F(PlaybackWindowTest, HarmonicWithoutItsSynthesisComesBackUp)
+{
+    openSound(loopedWave());
+    dlg->doc.scratch.clear();
+    dlg->onPlayHarmonic();
+    EXPECT_EQ(engine().playMode.load(), PlayIdle);
+    EXPECT_FALSE(button(ID_PLAY_SA).isPressed());
+    EXPECT_EQ(dlg->playingButton(), 0);
+    EXPECT_EQ(tip(ID_PLAY_SA), "Play selected harmonic alone");
+
+    // With it: one channel, then the end releases the button.
+    dlg->doc.scratch.assign(static_cast<size_t>(dlg->doc.sampleCount), 1000);
+    dlg->onPlayHarmonic();
+    EXPECT_EQ(engine().playMode.load(), PlayHarmonic);
+    EXPECT_EQ(engine().channelCount(), 1);
+    ASSERT_TRUE(started());
+    play(dlg->doc.sampleCount + 1024, 2048);
+    EXPECT_TRUE(uitest::pumpUntil([this] { return !button(ID_PLAY_SA).isPressed(); }, 2000));
+}
+
+TEST_F(PlaybackWindowTest, ClosingWhilePlayingEndsTheWorkerFirst)
+{
+    openSound(loopedWave());
+    dlg->onPlaySample();
+    ASSERT_TRUE(started());
+    play(1024);
+    ASSERT_TRUE(dlg->prepareToClose());
+    EXPECT_EQ(engine().playMode.load(), PlayIdle);
+    EXPECT_FALSE(device().anyPlaying());
+    EXPECT_FALSE(dlg->doc.isLoaded());
+
+    // A window destroyed in the middle of a playback takes the worker with it.
+    openSound(loopedWave());
+    dlg->onPlayLoopAlone();
+    ASSERT_TRUE(started());
+    play(1024);
+    dlg->Destroy();
+    EXPECT_TRUE(uitest::pumpUntil([this] { return !dlg; }, 2000));
+    uitest::pumpFor(30); // reports posted by the ending worker find no window
+}
+
+// Without a sound card the user is told once, at start-up, and every play
+// command still works silently.
+class PlaybackWindowStartupTest : public PlaybackWindowTest {
+protected:
+    void SetUp() override
+    {
+        saved = CMainDlg::playbackDeviceOptions();
+        CMainDlg::playbackDeviceOptions() = {Output::NullManual, 1.0, true};
+        boxes = std::make_unique<uitest::ScriptedMessages>(std::initializer_list<MessageAnswer>{MessageAnswer::Ok});
+        MainWindowTest::SetUp();
+        asked = boxes->asked;
+        boxes.reset();
+    }
+    std::unique_ptr<uitest::ScriptedMessages> boxes;
+};
+
+TEST_F(PlaybackWindowStartupTest, WarnsOnceWithoutSoundCardThenPlaysSilently)
+{
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].text, "DirectSound buffers creation failed!");
+    EXPECT_FALSE(engine().hasSoundCard());
+
+    openSound(loopedWave());
+    dlg->onPlayLoopAlone();
+    EXPECT_EQ(engine().playMode.load(), PlayLoopForward);
+    EXPECT_TRUE(started());
+    dlg->onPlayLoopAlone();
+    EXPECT_EQ(engine().playMode.load(), PlayIdle);
+}
