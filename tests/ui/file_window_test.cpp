@@ -439,6 +439,13 @@ TEST(FileWindowSaveOptions, TheAlternateBoxIsOffForAForwardLoop)
         EXPECT_TRUE(dialog.alternateBox()->GetValue());
         EXPECT_FALSE(dialog.alternateBox()->IsEnabled());
         EXPECT_TRUE(dialog.cutBox()->IsEnabled());
+        // Every label fits its box, and the buttons stand clear of the boxes.
+        const wxRect ok = dialog.FindWindow(wxID_OK)->GetRect();
+        for (wxCheckBox* box : {dialog.tuneBox(), dialog.cutBox(), dialog.alternateBox()}) {
+            EXPECT_LE(box->GetBestSize().x, box->GetSize().x) << box->GetLabel();
+            EXPECT_LT(box->GetRect().GetRight(), ok.GetLeft());
+            EXPECT_LE(box->GetRect().GetBottom(), dialog.GetClientSize().y);
+        }
     }
     CSaveOptionsDlg dialog(nullptr, start, false);
     EXPECT_TRUE(dialog.alternateBox()->IsEnabled());
