@@ -30,11 +30,15 @@ void refreshAfterSwap(CMainDlg& dlg, int32_t rateBefore, int16_t channelsBefore)
     // MIDI note and the rule for Clean low frequencies.
     dlg.rebuildWaveform();
     dlg.detectPitch();
+    // The crossfade must fit the restored loop, and its length in samples
+    // follows the restored rate.
+    const bool loop = doc.loops.hasLoop(doc.loops.currentSolution);
+    if (loop)
+        dlg.applyCrossfadeLimits();
     dlg.showLoopInViews();
 
     // The commands that need a loop follow the restored current slot, so an
     // Undo back to a sound without a loop cannot leave Play loop enabled.
-    const bool loop = doc.loops.hasLoop(doc.loops.currentSolution);
     if (loop) {
         dlg.updateLoopTexts();
     } else {

@@ -6,6 +6,7 @@
 #include <wx/choice.h>
 #include <wx/gauge.h>
 #include <wx/modalhook.h>
+#include <wx/slider.h>
 
 #include <cmath>
 #include <optional>
@@ -122,6 +123,8 @@ TEST_F(EditWindowTest, VolumeScalesEverySampleAndMarksTheSoundModified)
     expectUndoRedo(true, false);
     EXPECT_EQ(shell_hook::beepCount(), beeps + 1);
     EXPECT_TRUE(progressHidden());
+    // The bar counted 129 chunks per channel.
+    EXPECT_EQ(static_cast<wxGauge*>(dlg->control(ID_PROGRESS))->GetRange(), 2 * 129);
     EXPECT_DOUBLE_EQ(dlg->volumeGain, gain);
 }
 
@@ -285,11 +288,18 @@ TEST_F(EditWindowTest, UndoBringsBackTheLoopRateAndTheirReadOuts)
     const std::string loopStart = dlg->text(ID_LOOP_START_TEXT);
     ASSERT_FALSE(loopStart.empty());
 
-    // An edit that drops the loop and relabels the rate, as the tracker
-    // functions and Change sample rate do.
+    auto* slider = static_cast<wxSlider*>(dlg->control(ID_CROSSFADE_SLIDER));
+    slider->SetValue(20);
+    dlg->onCrossfadeSliderChanged();
+    ASSERT_EQ(dlg->crossfadeLength, 882); // 20 ms at 44.1 kHz
+
+    // An edit that relabels the rate and drops the loop, as Change sample
+    // rate and the tracker functions do.
     dlg->pushUndo();
-    dlg->doc.loops.clear();
     dlg->doc.sampleRate = 22050;
+    dlg->onCrossfadeSliderChanged();
+    ASSERT_EQ(dlg->crossfadeLength, 441);
+    dlg->doc.loops.clear();
     dlg->doc.loopForward = false;
 
     dlg->onUndo();
@@ -299,6 +309,8 @@ TEST_F(EditWindowTest, UndoBringsBackTheLoopRateAndTheirReadOuts)
     EXPECT_EQ(dlg->text(ID_DURATION_TEXT), duration);
     EXPECT_EQ(dlg->text(ID_LOOP_START_TEXT), loopStart);
     EXPECT_TRUE(enabled(ID_PLAY_LOOP));
+    // The crossfade length in samples follows the restored rate.
+    EXPECT_EQ(dlg->crossfadeLength, 882);
     EXPECT_EQ(static_cast<wxChoice*>(dlg->control(ID_LOOP_TYPE))->GetSelection(), 0);
 
     dlg->onRedo();
@@ -327,4 +339,41 @@ TEST_F(EditWindowTest, UndoOfAChangedChannelCountRewritesTheFileInformation)
     dlg->onRedo();
     EXPECT_EQ(dlg->doc.channels, 1);
     EXPECT_NE(dlg->text(ID_WAVE_PROPERTIES), stereoInfo);
+}
+
+// Edits and the exchange of Undo stop whatever plays first.
+class EditWindowPlaybackTest : public EditWindowTest {
+protected:
+    void SetUp() override
+    {
+        saved = CMainDlg::playbackDeviceOptions();
+        CMainDlg::playbackDeviceOptions() = {CMainDlg::PlaybackDeviceOptions::Output::NullManual, 1.0, false};
+        EditWindowTest::SetUp();
+    }
+    void TearDown() override
+    {
+        EditWindowTest::TearDown();
+        CMainDlg::playbackDeviceOptions() = saved;
+    }
+    CMainDlg::PlaybackDeviceOptions saved;
+};
+
+TEST_F(EditWindowPlaybackTest, EditsAndUndoStopThePlayback)
+{
+    openTone();
+    dlg->onPlayOneShot();
+    ASSERT_EQ(dlg->playingButton(), ID_PLAY);
+    volume(6.0);
+    EXPECT_EQ(dlg->playingButton(), 0);
+
+    dlg->onPlayOneShot();
+    ASSERT_EQ(dlg->playingButton(), ID_PLAY);
+    dlg->onUndo();
+    EXPECT_EQ(dlg->playingButton(), 0);
+    EXPECT_EQ(dlg->doc.samples[0], original[0]);
+
+    dlg->onPlayOneShot();
+    ASSERT_EQ(dlg->playingButton(), ID_PLAY);
+    normalize(-1.0);
+    EXPECT_EQ(dlg->playingButton(), 0);
 }
