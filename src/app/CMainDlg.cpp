@@ -31,6 +31,7 @@ CMainDlg::CMainDlg(bool showSplash)
     createControls();
     bindCommands();
     connectViews();
+    installLoopHooks();
     DragAcceptFiles(true);
     OnInitDialog();
 }

@@ -19,6 +19,7 @@
 #include <wx/weakref.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 class CBitmapButton;
@@ -317,6 +318,36 @@ public:
     // ---- end of displays and pitch
 
     // ---- loop search and loop parameters (CMainDlg_loop.cpp, CMainDlg_search.cpp)
+    // The search runs on a worker thread over its own copy of the sound and of
+    // the solution table; the window's thread takes the table back when the
+    // run ends. Search pressed during a run asks it to stop (flag seen within
+    // 100 ms); destroying the window stops and joins the worker.
+    bool searchStopRequested() const;
+    // Stops a running search, waits for its worker and applies the end of
+    // the run at once (window's thread).
+    void stopSearchAndWait();
+    // After a change of a loop-length edit or of the loop type: enables
+    // Search when a sound is loaded and the selection is not empty.
+    void enableSearchIfSelection();
+    // Data exchange of the loop-length edits with the standard prompts; false
+    // (members unchanged, the bad edit focused) after a message.
+    bool exchangeLoopLengths();
+    // The crossfade slider's range for the current slot's loop, and X.
+    void applyCrossfadeLimits();
+    // The waveform's right click opens the fine-search dialog.
+    void installLoopHooks();
+
+private:
+    class SearchRun;
+    // The worker's reports, on the window's thread; `serial` names the run so
+    // that a report of an earlier run is ignored.
+    void finishSearch(unsigned serial);
+    void showSearchProgress(unsigned serial, int32_t position, int32_t range);
+    void appendSolutionLabel(unsigned serial, int solutionCount);
+    void fillSolutionList(int solutionCount);
+    std::shared_ptr<SearchRun> searchRun_;
+
+public:
     // ---- end of loop search and loop parameters
 
     // ---- playback (CMainDlg_playback.cpp)
