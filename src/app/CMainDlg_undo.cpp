@@ -76,6 +76,7 @@ void CMainDlg::showUndoState()
 
 void CMainDlg::pushUndo()
 {
+    stopPlayback(); // the edit that follows replaces what is playing
     undoHistory.pushUndo(doc);
     showUndoState();
 }
