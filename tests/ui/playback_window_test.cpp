@@ -375,6 +375,25 @@ TEST_F(PlaybackWindowTest, EditingTheDocumentDuringPlaybackDoesNotReachTheStream
     dlg->stopPlayback();
 }
 
+TEST_F(PlaybackWindowTest, EditsAndUndoStopThePlaybackFirst)
+{
+    openSound(loopedWave());
+    dlg->onPlaySample();
+    ASSERT_TRUE(started());
+    // Every edit begins with the undo snapshot.
+    dlg->pushUndo();
+    EXPECT_EQ(engine().playMode.load(), PlayIdle);
+    EXPECT_FALSE(button(ID_PLAY_CL).isPressed());
+    EXPECT_FALSE(dlg->waveform()->cursorShown());
+
+    dlg->onPlayOneShot();
+    ASSERT_TRUE(started());
+    dlg->onUndo();
+    EXPECT_EQ(engine().playMode.load(), PlayIdle);
+    EXPECT_FALSE(button(ID_PLAY).isPressed());
+    EXPECT_EQ(tip(ID_PLAY), "Play one shot");
+}
+
 TEST_F(PlaybackWindowTest, HarmonicWithoutItsSynthesisComesBackUp)
 {
     openSound(loopedWave());
