@@ -48,7 +48,6 @@ public:
     LoopSearchRequest request;
     SolutionTable table;
     LoopSearchResult result;
-    bool wasSaved = true;
 
 private:
     static inline unsigned lastSerial = 0;
@@ -94,7 +93,6 @@ void CMainDlg::onSearch()
     auto run = std::make_shared<SearchRun>();
     run->request = request;
     run->table = doc.loops;
-    run->wasSaved = doc.isSaved;
     run->sound.sampleCount = doc.sampleCount;
     run->sound.sampleRate = doc.sampleRate;
     run->sound.channels = doc.channels;
@@ -176,35 +174,40 @@ void CMainDlg::finishSearch(unsigned serial)
     const std::shared_ptr<SearchRun> run = std::move(searchRun_);
     run->join();
     const LoopSearchResult& result = run->result;
-    const bool completed = result.outcome == LoopSearchOutcome::Completed;
 
     if (closing_) {
         searching = false;
         return;
     }
 
-    // 1. Progress bar back to rest.
+    // Progress bar back to rest.
     auto* progress = static_cast<wxGauge*>(control(ID_PROGRESS));
     progress->SetValue(0);
     progress->Hide();
 
-    // 2-3. The table comes back to the window: this run's solutions, or the
-    // old ones as they were after a stop. Then "No loop" and entry 0.
-    if (result.outcome != LoopSearchOutcome::Refused)
+    // The table comes back to the window: this run's solutions, or the old
+    // ones as they were after a stop; then "No loop" and entry 0. Loop points belong to the samples they were found in: should another
+    // sound have come in meanwhile (a file dropped on the window), its own
+    // loops stay and the run counts as stopped.
+    const bool sameSound = doc.sampleCount == run->sound.sampleCount && doc.channels == run->sound.channels &&
+                           doc.samples[0] == run->sound.samples[0] && doc.samples[1] == run->sound.samples[1];
+    if (result.outcome != LoopSearchOutcome::Refused && sameSound)
         doc.loops = run->table;
     doc.loops.currentSolution = 0;
+    const bool savedBefore = doc.isSaved;
     fillSolutionList(doc.loops.firstEmptySlot());
     auto* solutions = static_cast<wxChoice*>(control(ID_SOLUTIONS));
     solutions->Enable();
     solutions->SetSelection(0);
     onSolutionSelected();
 
-    // 5 (before the unlock, which enables Save from it). Choosing entry 0
-    // marks the sound modified; a run that did not complete leaves the
+    const bool completed = result.outcome == LoopSearchOutcome::Completed && sameSound;
+    // Before the unlock, which enables Save from it: choosing entry 0 marks
+    // the sound modified, but a run that did not complete leaves the
     // document as it was.
-    doc.isSaved = completed ? false : run->wasSaved;
+    doc.isSaved = completed ? false : savedBefore;
 
-    // 4. Search stays off until the selection or a parameter changes.
+    // Search stays off until the selection or a parameter changes.
     searchEnabled = false;
     waveform()->setSearchEnabled(false);
     unlockCommands();
@@ -214,7 +217,6 @@ void CMainDlg::finishSearch(unsigned serial)
     enableMenuItem(ID_SEARCH, false);
     disableControl(ID_SEARCH);
 
-    // 6.
     searching = false;
     if (result.outcome == LoopSearchOutcome::Refused && !result.message.text.empty())
         showMessage(this, result.message);

@@ -298,6 +298,23 @@ TEST_F(LoopWindowTest, StopWithNothingBeforeLeavesOnlyNoLoop)
     EXPECT_EQ(entries(*dlg), std::vector<std::string>{"No loop"});
 }
 
+TEST_F(LoopWindowTest, RunOverAnotherSoundKeepsTheNewSoundsLoops)
+{
+    loadTone(2 * kRate);
+    select(1000, 2 * kRate - 1000);
+    edit(*dlg, ID_MIN_LOOP_EDIT)->SetValue("10");
+    dlg->doc.isSaved = true;
+    dlg->onSearch();
+    ASSERT_TRUE(dlg->searching);
+    // Another sound comes in while the worker runs (as a dropped file would).
+    dlg->doc.samples[0][500] = static_cast<int16_t>(dlg->doc.samples[0][500] + 1);
+    ASSERT_TRUE(searchRunsToItsEnd());
+    for (int i = 0; i < SolutionTable::kSlots; ++i)
+        EXPECT_EQ(dlg->doc.loops.loopEnd[i], -1) << i;
+    EXPECT_EQ(entries(*dlg), std::vector<std::string>{"No loop"});
+    EXPECT_TRUE(dlg->doc.isSaved);
+}
+
 TEST_F(LoopWindowTest, NoLoopEmptiesTheReadOutsAndDisablesTheLoopCommands)
 {
     loadTone(kRate);
