@@ -162,8 +162,14 @@ TEST_F(MainWindowTest, LoadingASoundWithoutLoop)
     EXPECT_EQ(dlg->text(ID_LOOP_LENGTH_TEXT), "");
     EXPECT_EQ(dlg->text(ID_HARMONIC_OF), "the 1\xC2\xB0 harmonic of ");
 
-    EXPECT_EQ(enabledToolbar(*dlg), (std::set<int>{ID_NEW, ID_LOAD, ID_SAVE_AS, ID_PLAY, ID_VOLUME, ID_NORMALIZE,
-                                                    ID_RESAMPLE, ID_PITCH, ID_CUTBOOST, ID_REFINE_PITCH}));
+    // Clean low frequencies follows the detected pitch (the 32 Hz rule); a
+    // 2000-frame sound is analysed over 1024 samples, too short to resolve
+    // 220 Hz well, so the test asks the rule rather than a pitch.
+    std::set<int> expected{ID_NEW, ID_LOAD, ID_SAVE_AS, ID_PLAY, ID_VOLUME, ID_NORMALIZE,
+                           ID_RESAMPLE, ID_PITCH, ID_CUTBOOST, ID_REFINE_PITCH};
+    if (dlg->doc.pitchHz > 32.0)
+        expected.insert(ID_HIPASS);
+    EXPECT_EQ(enabledToolbar(*dlg), expected);
     EXPECT_FALSE(menuEnabled(ID_SAVE));
     EXPECT_TRUE(menuEnabled(ID_SAVE_AS));
     EXPECT_FALSE(menuEnabled(ID_SEARCH));
@@ -180,9 +186,15 @@ TEST_F(MainWindowTest, LoadingASoundWithoutLoop)
 
 TEST_F(MainWindowTest, APitchOf32HzOrLessLeavesCleanLowFrequenciesOff)
 {
-    // Without a detector the pitch is 0 Hz: the rule keeps the command off.
-    open(writeWave("low", 2000));
-    EXPECT_LE(dlg->doc.pitchHz, 32.0);
+    // A silent sound has no pitch (0 Hz): the rule keeps the command off.
+    wavbytes::WavLayout silent;
+    silent.channels = 1;
+    silent.sampleRate = 44100;
+    silent.data = wavbytes::pcm16(std::vector<int16_t>(2000, 0));
+    const std::string path = folder + "/low.wav";
+    ASSERT_TRUE(wavbytes::writeFile(path, wavbytes::build(silent)));
+    open(path);
+    EXPECT_EQ(dlg->doc.pitchHz, 0.0);
     EXPECT_FALSE(menuEnabled(ID_HIPASS));
     EXPECT_FALSE(enabled(ID_HIPASS));
     // unlockCommands applies the same rule on both sides of 32 Hz.
@@ -310,9 +322,10 @@ TEST_F(MainWindowTest, LockingKeepsOneCommandAndUnlockingFollowsTheState)
     dlg->searchEnabled = false;
     dlg->undoAvailable = true;
     dlg->unlockCommands();
+    // The 220 Hz tone is well above 32 Hz: Clean low frequencies is on.
     EXPECT_EQ(enabledToolbar(*dlg), (std::set<int>{ID_NEW, ID_LOAD, ID_SAVE_AS, ID_UNDO, ID_PLAY, ID_PLAY_CL,
                                                     ID_PLAY_LOOP, ID_TUNE, ID_VOLUME, ID_NORMALIZE, ID_RESAMPLE,
-                                                    ID_PITCH, ID_CUTBOOST, ID_REFINE_PITCH}));
+                                                    ID_PITCH, ID_HIPASS, ID_CUTBOOST, ID_REFINE_PITCH}));
     EXPECT_TRUE(menuEnabled(ID_UNDO));
     EXPECT_FALSE(menuEnabled(ID_REDO));
     EXPECT_FALSE(menuEnabled(ID_SAVE));
