@@ -3,7 +3,6 @@
 
 #include "app/CMainDlg.h"
 
-#include "app/CUpDownCtrl.h"
 #include "platform/ui/Shell.h"
 #include "processing/normalize.h"
 #include "processing/ui/CNormalizeDlg.h"
