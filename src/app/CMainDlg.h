@@ -336,6 +336,10 @@ public:
     void applyCrossfadeLimits();
     // The waveform's right click opens the fine-search dialog.
     void installLoopHooks();
+    // Solutions list 1111 rebuilt from the loop slots (after Undo and Redo):
+    // a label per filled slot and "No loop"; emptied and disabled when no
+    // slot holds a loop, as after a load without one.
+    void showSolutionsOfSlots();
 
 private:
     class SearchRun;

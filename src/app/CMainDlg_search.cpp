@@ -165,6 +165,21 @@ void CMainDlg::fillSolutionList(int solutionCount)
         solutions->Append(wxString::FromUTF8(entry));
 }
 
+void CMainDlg::showSolutionsOfSlots()
+{
+    auto* solutions = static_cast<wxChoice*>(control(ID_SOLUTIONS));
+    const int filled = doc.loops.firstEmptySlot();
+    if (filled == 0) {
+        solutions->Clear();
+        disableControl(ID_SOLUTIONS);
+        return;
+    }
+    fillSolutionList(filled);
+    enableControl(ID_SOLUTIONS);
+    if (doc.loops.currentSolution >= 0 && doc.loops.currentSolution <= filled)
+        solutions->SetSelection(doc.loops.currentSolution);
+}
+
 void CMainDlg::finishSearch(unsigned serial)
 {
     if (!searchRun_ || searchRun_->serial != serial)

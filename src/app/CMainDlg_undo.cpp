@@ -54,9 +54,9 @@ void refreshAfterSwap(CMainDlg& dlg, int32_t rateBefore, int16_t channelsBefore)
     dlg.onHarmonicChanged();
 
     static_cast<wxChoice*>(dlg.control(ID_LOOP_TYPE))->SetSelection(doc.loopForward ? 0 : 1);
-    auto* solutions = static_cast<wxChoice*>(dlg.control(ID_SOLUTIONS));
-    if (doc.loops.currentSolution >= 0 && static_cast<unsigned>(doc.loops.currentSolution) < solutions->GetCount())
-        solutions->SetSelection(doc.loops.currentSolution);
+    // The list follows the restored slots: Undo of a search brings back the
+    // solutions (or the single loop) that were there before it.
+    dlg.showSolutionsOfSlots();
 
     dlg.startProfileRefresh();
 }
