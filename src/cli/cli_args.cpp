@@ -10,13 +10,13 @@ namespace {
 // Which command accepts which option.
 enum OptionScope : unsigned { kSearch = 1u, kLoop = 2u };
 
-struct OptionSpec {
+struct OptionInfo {
     const char* name;
     bool takesValue;
     unsigned scope;
 };
 
-const OptionSpec kOptions[] = {
+const OptionInfo kOptions[] = {
     {"--select", true, kSearch | kLoop},  {"--min", true, kSearch | kLoop},
     {"--max", true, kSearch | kLoop},     {"--type", true, kSearch | kLoop},
     {"-o", true, kLoop},                  {"--output", true, kLoop},
@@ -36,11 +36,11 @@ unsigned scopeOf(CliCommand command)
     }
 }
 
-const OptionSpec* findOption(const std::string& name)
+const OptionInfo* findOption(const std::string& name)
 {
-    for (const OptionSpec& spec : kOptions)
-        if (name == spec.name)
-            return &spec;
+    for (const OptionInfo& known : kOptions)
+        if (name == known.name)
+            return &known;
     return nullptr;
 }
 
@@ -269,15 +269,15 @@ ParseOutcome parseArguments(int argc, const char* const* argv)
             arg = arg.substr(0, eq);
             inlineValue = true;
         }
-        const OptionSpec* spec = findOption(arg);
-        if (!spec || !(spec->scope & scopeOf(o.command)))
+        const OptionInfo* known = findOption(arg);
+        if (!known || !(known->scope & scopeOf(o.command)))
             return fail("option " + arg + " is not known to '" + commandName(o.command) + "'; see ringtide-cli " +
                         commandName(o.command) + " --help");
-        if (spec->takesValue && !inlineValue) {
+        if (known->takesValue && !inlineValue) {
             if (i + 1 >= argc)
                 return fail("option " + arg + " needs a value");
             value = argv[++i];
-        } else if (!spec->takesValue && inlineValue) {
+        } else if (!known->takesValue && inlineValue) {
             return fail("option " + arg + " takes no value");
         }
         std::string error;
