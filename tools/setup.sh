@@ -31,10 +31,12 @@ ensure_packages() {
 }
 
 # configure_build DIR [cmake args...]
+# Configures every time (quick once the cache exists), so that ./run and
+# ./test may share a tree: each sets the options it needs.
 configure_build() {
   local dir=$1; shift
-  if [ ! -f "$dir/build.ninja" ]; then
-    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
-  fi
+  local generator=()
+  [ -f "$dir/CMakeCache.txt" ] || generator=(-G Ninja)
+  cmake -S . -B "$dir" "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" > /dev/null
   cmake --build "$dir" -j "$(nproc)"
 }

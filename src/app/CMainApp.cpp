@@ -2,6 +2,7 @@
 
 #include "app/CMainDlg.h"
 
+#include <wx/filename.h>
 #include <wx/image.h>
 
 bool CMainApp::OnInit()
@@ -12,5 +13,13 @@ bool CMainApp::OnInit()
     auto* main = new CMainDlg(true);
     SetTopWindow(main);
     main->Show();
+    // `ringtide file.wav` opens the file once the window is up.
+    if (argc > 1) {
+        const wxFileName file(argv[1]);
+        wxFileName absolute(file);
+        absolute.MakeAbsolute();
+        const std::string path = absolute.GetFullPath().ToStdString(wxConvUTF8);
+        main->CallAfter([main, path] { main->openFile(path); });
+    }
     return true;
 }

@@ -422,6 +422,9 @@ public:
     };
     // saveDocument() with the details Save needs afterwards.
     FileWriteResult saveDocumentReporting();
+    // Opens the file named on the command line, as a drop would (no
+    // question: nothing is loaded yet); the old name stays on failure.
+    bool openFile(const std::string& path);
     // ---- end of files
 
     // Data exchange of the minimum and maximum loop-length edits: reads both

@@ -152,6 +152,11 @@ void CMainDlg::onDropFiles(wxDropFilesEvent& event)
     loadAsDocument(*this, path);
 }
 
+bool CMainDlg::openFile(const std::string& path)
+{
+    return loadAsDocument(*this, path);
+}
+
 // New by FFT mixing comes with the mixing feature.
 void CMainDlg::onNewMix() { focusDefaultButton(); }
 
