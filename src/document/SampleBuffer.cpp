@@ -18,7 +18,9 @@ void SampleBuffer::allocateSamples(int16_t channelCount, int32_t frames)
 {
     const size_t n = frames > 0 ? static_cast<size_t>(frames) : 0;
     for (int c = 0; c < 2; ++c) {
-        samples[c].assign(c < channelCount ? n : 0, 0);
+        // resize, not assign: the decoder overwrites every frame, so a
+        // second pass of zeros over a sound of the same length is waste.
+        samples[c].resize(c < channelCount ? n : 0);
         // Released, not cleared: a stale loop of the old sound must not survive.
         std::vector<int16_t>().swap(loopBody[c]);
         std::vector<int16_t>().swap(pingPong[c]);

@@ -91,8 +91,9 @@ struct SampleBuffer {
     // Sizes every array for `frames` frames of `channelCount` channels (the
     // contents are zeroed; right-channel arrays are emptied for mono).
     void allocate(int16_t channelCount, int32_t frames);
-    // Sizes the sample arrays alone and releases the working arrays: a load
-    // then costs the sound's own bytes, not four and a half times as much.
+    // Sizes the sample arrays alone (their contents are left for the caller,
+    // who fills every frame) and releases the working arrays: a load then
+    // costs the sound's own bytes, not four and a half times as much.
     // Whatever fills loopBody, pingPong or scratch sizes them first (the loop
     // builders do; ensureWorkingArrays sizes all three), and every reader of
     // them checks their length.
