@@ -1,5 +1,6 @@
 #include "loop/ui/CCrossfadeOptionsDlg.h"
 
+#include "platform/ui/DialogUnits.h"
 #include "app/CUpDownCtrl.h"
 #include "loop/ui/IntegerField.h"
 
@@ -16,30 +17,28 @@ constexpr int kEditWidth = 24;
 constexpr int kSpinWidth = 8;
 constexpr int kRowHeight = 12;
 constexpr int kButtonX = kMargin + kTextWidth + 6;
-constexpr int kButtonWidth = 50;
-constexpr int kButtonHeight = 14;
+constexpr int kButtonWidth = DialogUnits::kButtonWidth;
+constexpr int kButtonHeight = DialogUnits::kButtonHeight;
 
 } // namespace
 
 CCrossfadeOptionsDlg::CCrossfadeOptionsDlg(wxWindow* parent) : wxDialog(parent, IDD, "Crossfade Options")
 {
-    auto du = [this](int x, int y) { return ConvertDialogToPixels(wxPoint(x, y)); };
-    auto dsize = [this](int w, int h) { return ConvertDialogToPixels(wxSize(w, h)); };
+    const DialogUnits units(this);
 
-    new wxStaticText(this, wxID_ANY, "How many times would you apply the selected crossfade?", du(kMargin, kMargin),
-                     dsize(kTextWidth, 18));
+    new wxStaticText(this, wxID_ANY, "How many times would you apply the selected crossfade?",
+                     units.at(kMargin, kMargin), units.size(kTextWidth, 18));
     const int y = kMargin + 22;
-    passesEdit_ = new wxTextCtrl(this, IDC_PASSES_EDIT, "", du(kMargin, y), dsize(kEditWidth, kRowHeight), wxTE_RIGHT);
-    passesSpin_ = new CUpDownCtrl(this, IDC_PASSES_SPIN, du(kMargin + kEditWidth, y), dsize(kSpinWidth, kRowHeight));
+    passesEdit_ =
+        new wxTextCtrl(this, IDC_PASSES_EDIT, "", units.at(kMargin, y), units.size(kEditWidth, kRowHeight), wxTE_RIGHT);
+    passesSpin_ =
+        new CUpDownCtrl(this, IDC_PASSES_SPIN, units.at(kMargin + kEditWidth, y), units.size(kSpinWidth, kRowHeight));
     passesSpin_->setBuddy(passesEdit_);
     passesSpin_->setRange(kMinPasses, kMaxPasses);
 
-    auto* ok = new wxButton(this, wxID_OK, "OK", du(kButtonX, kMargin), dsize(kButtonWidth, kButtonHeight));
-    new wxButton(this, wxID_CANCEL, "Cancel", du(kButtonX, kMargin + kButtonHeight + 4),
-                 dsize(kButtonWidth, kButtonHeight));
-    ok->SetDefault();
+    units.addOkCancelColumn(kButtonX, kMargin);
 
-    const wxPoint extent = du(kButtonX + kButtonWidth + kMargin, y + kRowHeight + kMargin);
+    const wxPoint extent = units.at(kButtonX + kButtonWidth + kMargin, y + kRowHeight + kMargin);
     SetClientSize(extent.x, extent.y);
 }
 

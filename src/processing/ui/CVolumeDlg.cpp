@@ -1,5 +1,6 @@
 #include "processing/ui/CVolumeDlg.h"
 
+#include "platform/ui/DialogUnits.h"
 #include "document/format.h"
 
 #include <wx/button.h>
@@ -15,8 +16,8 @@ constexpr int kMargin = 7;
 constexpr int kSliderWidth = 20;
 constexpr int kLabelWidth = 30;
 constexpr int kTextHeight = 8;
-constexpr int kButtonWidth = 50;
-constexpr int kButtonHeight = 14;
+constexpr int kButtonWidth = DialogUnits::kButtonWidth;
+constexpr int kButtonHeight = DialogUnits::kButtonHeight;
 // The thumb keeps the ends of the travel this far inside the control.
 constexpr int kTravelInset = 4;
 
@@ -27,14 +28,13 @@ CLevelDlg::CLevelDlg(wxWindow* parent, int dialogId, const wxString& title, cons
     : wxDialog(parent, dialogId, title)
     , levelDb(startLevelDb)
 {
-    auto du = [this](int x, int y) { return ConvertDialogToPixels(wxPoint(x, y)); };
-    auto dsize = [this](int w, int h) { return ConvertDialogToPixels(wxSize(w, h)); };
+    const DialogUnits units(this);
 
     if (layout.caption)
-        new wxStaticText(this, wxID_ANY, layout.caption, du(kMargin, kMargin), dsize(60, kTextHeight));
+        new wxStaticText(this, wxID_ANY, layout.caption, units.at(kMargin, kMargin), units.size(60, kTextHeight));
 
     slider_ = new wxSlider(this, IDC_LEVEL_SLIDER, layout.minPosition, layout.minPosition, layout.maxPosition,
-                           du(kMargin, layout.sliderTop), dsize(kSliderWidth, layout.sliderHeight),
+                           units.at(kMargin, layout.sliderTop), units.size(kSliderWidth, layout.sliderHeight),
                            wxSL_VERTICAL | wxSL_AUTOTICKS);
     slider_->SetPageSize(10);
     slider_->SetLineSize(1);
@@ -47,23 +47,20 @@ CLevelDlg::CLevelDlg(wxWindow* parent, int dialogId, const wxString& title, cons
     for (int i = 0; i < count; ++i) {
         const int centre = layout.sliderTop + kTravelInset + (count > 1 ? i * travel / (count - 1) : 0);
         new wxStaticText(this, wxID_ANY, layout.labels[static_cast<size_t>(i)],
-                         du(labelX, centre - kTextHeight / 2), dsize(kLabelWidth, kTextHeight));
+                         units.at(labelX, centre - kTextHeight / 2), units.size(kLabelWidth, kTextHeight));
     }
 
     // The value label, centred under the slider.
     const int valueY = layout.sliderTop + layout.sliderHeight + 3;
     const int valueWidth = 40;
     valueLabel_ = new wxStaticText(this, IDC_LEVEL_VALUE, "",
-                                   du(kMargin + kSliderWidth / 2 - valueWidth / 2 + 4, valueY),
-                                   dsize(valueWidth, kTextHeight), wxALIGN_CENTRE_HORIZONTAL | wxST_NO_AUTORESIZE);
+                                   units.at(kMargin + kSliderWidth / 2 - valueWidth / 2 + 4, valueY),
+                                   units.size(valueWidth, kTextHeight), wxALIGN_CENTRE_HORIZONTAL | wxST_NO_AUTORESIZE);
 
     const int buttonX = labelX + kLabelWidth + 4;
-    auto* ok = new wxButton(this, wxID_OK, "OK", du(buttonX, kMargin), dsize(kButtonWidth, kButtonHeight));
-    new wxButton(this, wxID_CANCEL, "Cancel", du(buttonX, kMargin + kButtonHeight + 4),
-                 dsize(kButtonWidth, kButtonHeight));
-    ok->SetDefault();
+    units.addOkCancelColumn(buttonX, kMargin);
 
-    const wxPoint extent = du(buttonX + kButtonWidth + kMargin, valueY + kTextHeight + kMargin);
+    const wxPoint extent = units.at(buttonX + kButtonWidth + kMargin, valueY + kTextHeight + kMargin);
     SetClientSize(extent.x, extent.y);
 
     slider_->Bind(wxEVT_SLIDER, &CLevelDlg::onSliderChanged, this);
