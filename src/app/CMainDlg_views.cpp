@@ -95,11 +95,8 @@ void CMainDlg::detectPitch(bool withHints)
 {
     spectrum()->beginAnalysis();
     const double hints[2] = {doc.channelPitch[0], doc.channelPitch[1]};
-    if (!analyseSpectrum(doc, withHints ? hints : nullptr, analysis_)) {
-        // No analysis (no sound, or a window of fewer than 2 samples): no
-        // pitch rather than the previous sound's.
-        doc.channelPitch[0] = doc.channelPitch[1] = 0.0;
-    } else {
+    // A refused analysis leaves the sound without pitch and the display empty.
+    if (analyseSpectrum(doc, withHints ? hints : nullptr, analysis_)) {
         spectrum()->setSelectedHarmonic(harmonic);
         spectrum()->showAnalysis(analysis_);
     }

@@ -31,8 +31,6 @@ LoadedSound loadLikeWindow(SampleBuffer& doc, const std::string& path)
 
     SpectrumAnalysis analysis;
     out.pitchFound = analyseSpectrum(doc, nullptr, analysis);
-    if (!out.pitchFound)
-        doc.channelPitch[0] = doc.channelPitch[1] = 0.0;
     updatePitch(doc);
     return out;
 }

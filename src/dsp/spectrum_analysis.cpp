@@ -42,17 +42,29 @@ double analyseChannel(const int16_t* samples, int32_t count, int32_t start, int 
     return detect_pitch(n, frame, magnitudes, sampleRate, hintHz);
 }
 
-bool analyseSpectrum(SampleBuffer& doc, const double* hintsHz, SpectrumAnalysis& result)
+namespace {
+
+bool canAnalyse(const SampleBuffer& doc)
 {
     const int channels = std::min<int>(doc.channels, 2);
-    if (!doc.isLoaded() || channels < 1 || doc.sampleRate <= 0)
-        return false;
-    const int n = analysisFrameSize(doc.fftSizeExp);
-    if (n < 2)
+    if (!doc.isLoaded() || channels < 1 || doc.sampleRate <= 0 || analysisFrameSize(doc.fftSizeExp) < 2)
         return false;
     for (int c = 0; c < channels; ++c)
         if (doc.samples[c].size() < static_cast<size_t>(doc.sampleCount))
             return false;
+    return true;
+}
+
+} // namespace
+
+bool analyseSpectrum(SampleBuffer& doc, const double* hintsHz, SpectrumAnalysis& result)
+{
+    if (!canAnalyse(doc)) {
+        doc.channelPitch[0] = doc.channelPitch[1] = 0.0;
+        return false;
+    }
+    const int channels = std::min<int>(doc.channels, 2);
+    const int n = analysisFrameSize(doc.fftSizeExp);
 
     result.frameSize = n;
     result.channels = channels;

@@ -40,8 +40,9 @@ double analyseChannel(const int16_t* samples, int32_t count, int32_t start, int 
 
 // Runs the analysis over doc's window for every channel, with hintsHz[c] as
 // channel c's hint (nullptr: no hints, the automatic detection) and stores
-// each channel's frequency in doc.channelPitch. Returns false, changing
-// nothing, when there is no sound or the window is shorter than 2 samples.
+// each channel's frequency in doc.channelPitch. Returns false when there is
+// no sound or the window is shorter than 2 samples: the sound then has no
+// pitch (channelPitch 0), never the pitch of the sound before it.
 bool analyseSpectrum(SampleBuffer& doc, const double* hintsHz, SpectrumAnalysis& result);
 
 // What the window shows after a pitch update.

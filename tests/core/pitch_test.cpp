@@ -195,10 +195,10 @@ TEST(SpectrumAnalysis, FrameSizeAndStart)
     SpectrumAnalysis a;
     EXPECT_FALSE(analyseSpectrum(doc, nullptr, a)); // no samples loaded
     doc = makeTone(2000, {440.0}, {{0.5}});
-    doc.fftSizeExp = -10; // 1 sample: refused, nothing changed
+    doc.fftSizeExp = -10; // 1 sample: refused, and no pitch is left over
     doc.channelPitch[0] = 5.0;
     EXPECT_FALSE(analyseSpectrum(doc, nullptr, a));
-    EXPECT_EQ(doc.channelPitch[0], 5.0);
+    EXPECT_EQ(doc.channelPitch[0], 0.0);
 }
 
 TEST(SpectrumAnalysis, StereoChannelsAreAnalysedSeparately)

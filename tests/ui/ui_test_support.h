@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 #include <wx/app.h>
+#include <wx/colour.h>
+#include <wx/image.h>
 #include <wx/utils.h>
 
 #include <chrono>
@@ -130,5 +132,22 @@ public:
 
     std::vector<std::string> opened;
 };
+
+// How many pixels of a rendered picture have exactly this colour.
+inline size_t countColour(const wxImage& img, unsigned char r, unsigned char g, unsigned char b)
+{
+    size_t count = 0;
+    const unsigned char* p = img.GetData();
+    const size_t pixels = static_cast<size_t>(img.GetWidth()) * img.GetHeight();
+    for (size_t i = 0; i < pixels; ++i, p += 3)
+        if (p[0] == r && p[1] == g && p[2] == b)
+            ++count;
+    return count;
+}
+
+inline size_t countColour(const wxImage& img, const wxColour& c)
+{
+    return countColour(img, c.Red(), c.Green(), c.Blue());
+}
 
 } // namespace uitest

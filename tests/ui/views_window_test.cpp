@@ -21,16 +21,7 @@
 
 namespace {
 
-size_t countColour(const wxImage& img, unsigned char r, unsigned char g, unsigned char b)
-{
-    size_t count = 0;
-    const unsigned char* p = img.GetData();
-    const size_t pixels = static_cast<size_t>(img.GetWidth()) * img.GetHeight();
-    for (size_t i = 0; i < pixels; ++i, p += 3)
-        if (p[0] == r && p[1] == g && p[2] == b)
-            ++count;
-    return count;
-}
+using uitest::countColour;
 
 } // namespace
 

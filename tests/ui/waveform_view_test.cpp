@@ -22,6 +22,8 @@
 
 namespace {
 
+using uitest::countColour;
+
 constexpr int kWidth = 726;
 constexpr int kHeight = 219;
 
@@ -42,17 +44,6 @@ std::unique_ptr<SampleBuffer> stereoTone()
         sb->samples[1][i] = static_cast<int16_t>(22000.0 * env * std::sin(2 * M_PI * 330.0 * i / 44100.0 + 0.7));
     }
     return sb;
-}
-
-size_t countColour(const wxImage& img, const wxColour& c)
-{
-    size_t count = 0;
-    const unsigned char* p = img.GetData();
-    const size_t pixels = static_cast<size_t>(img.GetWidth()) * img.GetHeight();
-    for (size_t i = 0; i < pixels; ++i, p += 3)
-        if (p[0] == c.Red() && p[1] == c.Green() && p[2] == c.Blue())
-            ++count;
-    return count;
 }
 
 class WaveformTest : public testing::Test {
