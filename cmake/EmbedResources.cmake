@@ -1,6 +1,6 @@
 # embed_resources(TARGET DIR): every file under DIR (SVG, PNG, HTML, ...) becomes a
 # byte array, found at run time by its path relative to DIR through
-# findResource() (src/app/resources.h).
+# findResource() (src/resources/resources.h).
 function(embed_resources target dir)
   file(GLOB_RECURSE files CONFIGURE_DEPENDS ${dir}/*.svg ${dir}/*.png ${dir}/*.html ${dir}/*.css ${dir}/*.hhp ${dir}/*.hhc ${dir}/*.hhk)
   set(out ${CMAKE_BINARY_DIR}/embedded_resources.cpp)

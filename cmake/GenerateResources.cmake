@@ -1,7 +1,7 @@
 # Writes OUT: a table of every resource file under DIR as bytes.
 file(GLOB_RECURSE files RELATIVE ${DIR} ${DIR}/*.svg ${DIR}/*.png ${DIR}/*.html ${DIR}/*.css ${DIR}/*.hhp ${DIR}/*.hhc ${DIR}/*.hhk)
 list(SORT files)
-set(body "// Generated from src/resources; do not edit.\n#include \"app/resources.h\"\n#include <cstring>\n\nnamespace {\n")
+set(body "// Generated from src/resources; do not edit.\n#include \"resources/resources.h\"\n#include <cstring>\n\nnamespace {\n")
 set(table "")
 set(i 0)
 foreach(f ${files})

@@ -1,7 +1,7 @@
 #include "app/CAboutDlg.h"
 
 #include "app/CStaticLink.h"
-#include "app/images.h"
+#include "platform/ui/images.h"
 
 #include <wx/button.h>
 #include <wx/statbmp.h>

@@ -2,10 +2,10 @@
 
 #include "app/CMainDlg.h"
 
-#include "app/CBitmapButton.h"
+#include "platform/ui/CBitmapButton.h"
 #include "app/CSplashWnd.h"
-#include "app/CUpDownCtrl.h"
-#include "app/images.h"
+#include "platform/ui/CUpDownCtrl.h"
+#include "platform/ui/images.h"
 #include "platform/ui/MessageBox.h"
 
 #include <wx/choice.h>

@@ -2,7 +2,7 @@
 // program, help, About and the development controls.
 
 #include "app/CAboutDlg.h"
-#include "app/CBitmapButton.h"
+#include "platform/ui/CBitmapButton.h"
 #include "app/CMainDlg.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/Shell.h"

@@ -1,8 +1,8 @@
 // File commands of the main window and the window's refresh after a load.
 
-#include "app/CBitmapButton.h"
+#include "platform/ui/CBitmapButton.h"
 #include "app/CMainDlg.h"
-#include "app/CUpDownCtrl.h"
+#include "platform/ui/CUpDownCtrl.h"
 #include "document/format.h"
 #include "document/load_sound.h"
 #include "document/save_document.h"

@@ -1,11 +1,11 @@
 // The main window's menu and controls, placed in dialog units on the panel.
 
-#include "app/CBitmapButton.h"
+#include "platform/ui/CBitmapButton.h"
 #include "app/CMainDlg.h"
-#include "app/CUpDownCtrl.h"
-#include "app/images.h"
+#include "platform/ui/CUpDownCtrl.h"
+#include "platform/ui/images.h"
 #include "document/format.h"
-#include "dsp/ui/CSpectrumView.h"
+#include "views/ui/CSpectrumView.h"
 #include "views/ui/CCrossfadePicture.h"
 #include "views/ui/WaveformView.h"
 

@@ -2,9 +2,9 @@
 // and length, loop type, solutions and the read-outs of the current loop,
 // and the loop engine's two small dialogs.
 
-#include "app/CBitmapButton.h"
+#include "platform/ui/CBitmapButton.h"
 #include "app/CMainDlg.h"
-#include "app/CUpDownCtrl.h"
+#include "platform/ui/CUpDownCtrl.h"
 #include "document/format.h"
 #include "loop/crossfade.h"
 #include "loop/ui/CCrossfadeOptionsDlg.h"

@@ -10,7 +10,7 @@
 
 #include "app/CMainDlg.h"
 
-#include "app/CBitmapButton.h"
+#include "platform/ui/CBitmapButton.h"
 #include "loop/crossfade.h"
 #include "platform/null_audio_device.h"
 #include "platform/ui/MessageBox.h"

@@ -3,7 +3,7 @@
 // and the end of a run (list restored after a stop, "No loop", first entry
 // selected, commands unlocked, beep).
 
-#include "app/CBitmapButton.h"
+#include "platform/ui/CBitmapButton.h"
 #include "app/CMainDlg.h"
 #include "loop/loop_search.h"
 #include "loop/solution_table.h"

@@ -3,9 +3,9 @@
 
 #include "app/CMainDlg.h"
 
-#include "app/CUpDownCtrl.h"
+#include "platform/ui/CUpDownCtrl.h"
 #include "document/format.h"
-#include "dsp/ui/CSpectrumView.h"
+#include "views/ui/CSpectrumView.h"
 #include "views/ui/WaveformView.h"
 
 #include <wx/choice.h>

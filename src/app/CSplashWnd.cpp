@@ -1,6 +1,6 @@
 #include "app/CSplashWnd.h"
 
-#include "app/images.h"
+#include "platform/ui/images.h"
 
 #include <wx/dcclient.h>
 

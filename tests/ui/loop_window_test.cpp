@@ -4,7 +4,7 @@
 
 #include "main_window_fixture.h"
 
-#include "app/CUpDownCtrl.h"
+#include "platform/ui/CUpDownCtrl.h"
 #include "loop/ui/CCrossfadeOptionsDlg.h"
 #include "loop/ui/CFineSearchDlg.h"
 #include "loop/ui/IntegerField.h"

@@ -3,7 +3,7 @@
 // at the end unless the test closed it. WAV files go to a temporary folder.
 
 #include "../core/wav_bytes.h"
-#include "app/CBitmapButton.h"
+#include "platform/ui/CBitmapButton.h"
 #include "app/CMainDlg.h"
 #include "ui_test_support.h"
 

@@ -1,6 +1,6 @@
 #include "main_window_fixture.h"
 
-#include "app/CUpDownCtrl.h"
+#include "platform/ui/CUpDownCtrl.h"
 
 #include <wx/checkbox.h>
 #include <wx/choice.h>

@@ -1,7 +1,7 @@
 // The main spectrum display in a frame of its own: painting with its four
 // pens, harmonic selection by click, the read-outs.
 
-#include "dsp/ui/CSpectrumView.h"
+#include "views/ui/CSpectrumView.h"
 
 #include "document/SampleBuffer.h"
 #include "document/format.h"

@@ -4,11 +4,11 @@
 
 #include "main_window_fixture.h"
 
-#include "app/CUpDownCtrl.h"
+#include "platform/ui/CUpDownCtrl.h"
 #include "document/format.h"
 #include "document/load_sound.h"
 #include "dsp/spectrum_analysis.h"
-#include "dsp/ui/CSpectrumView.h"
+#include "views/ui/CSpectrumView.h"
 #include "views/ui/WaveformView.h"
 
 #include <wx/choice.h>

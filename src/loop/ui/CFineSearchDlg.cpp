@@ -1,7 +1,7 @@
 #include "loop/ui/CFineSearchDlg.h"
 
 #include "platform/ui/DialogUnits.h"
-#include "app/CUpDownCtrl.h"
+#include "platform/ui/CUpDownCtrl.h"
 #include "loop/ui/IntegerField.h"
 
 #include <wx/button.h>

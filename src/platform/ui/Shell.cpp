@@ -1,6 +1,6 @@
 #include "platform/ui/Shell.h"
 
-#include "app/resources.h"
+#include "resources/resources.h"
 
 #include <wx/filesys.h>
 #include <wx/frame.h>

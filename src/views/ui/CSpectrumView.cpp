@@ -1,4 +1,4 @@
-#include "dsp/ui/CSpectrumView.h"
+#include "views/ui/CSpectrumView.h"
 
 #include <wx/dcbuffer.h>
 #include <wx/dcmemory.h>

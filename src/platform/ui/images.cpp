@@ -1,6 +1,6 @@
-#include "app/images.h"
+#include "platform/ui/images.h"
 
-#include "app/resources.h"
+#include "resources/resources.h"
 
 #include <wx/dcmemory.h>
 

@@ -1,4 +1,4 @@
-#include "app/CBitmapButton.h"
+#include "platform/ui/CBitmapButton.h"
 
 #include <wx/dcbuffer.h>
 

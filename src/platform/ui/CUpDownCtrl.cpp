@@ -1,4 +1,4 @@
-#include "app/CUpDownCtrl.h"
+#include "platform/ui/CUpDownCtrl.h"
 
 #include <wx/dcbuffer.h>
 #include <wx/settings.h>
