@@ -221,6 +221,13 @@ TEST(PitchUpdate, NotesTextAndGeometricMean)
     PitchUpdate u = updatePitch(doc);
     EXPECT_NEAR(doc.pitchHz, 200.99751242241779, 1e-9);
     EXPECT_EQ(u.pitchText, "200.998 Hz");
+    // A channel without pitch (silent) leaves the sound the other's pitch.
+    for (int silent : {0, 1}) {
+        doc.channelPitch[silent] = 0.0;
+        doc.channelPitch[1 - silent] = 330.0;
+        EXPECT_EQ(updatePitch(doc).detectedNote, 64) << silent;
+        EXPECT_EQ(doc.pitchHz, 330.0) << silent;
+    }
 
     doc.channels = 1;
     doc.channelPitch[0] = 440.0;
