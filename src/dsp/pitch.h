@@ -16,7 +16,9 @@
 // to the higher candidate. Returns defaultBin when no candidate is examined
 // (first > last, or a step or range that would never end).
 double harmonic_comb_search(int n, const double* magnitudes, double level, double firstBin,
-                            double lastBin, double stepBin, double defaultBin);
+                            double lastBin, double stepBin, double defaultBin, double resolvableSpacing = 0.0);
+
+double kaiser_main_lobe_width(double beta);
 
 // The fundamental of a frame made by samples_to_complex, kaiser_window (beta
 // 10) and fft_forward, as a fractional bin. Fills magnitudes (N/2 doubles)
