@@ -149,6 +149,27 @@ TEST(TunedRate, LoopOfWholeTargetPeriodsKeepsTheRate)
     EXPECT_EQ(tunedSampleRate(doc), kRate);
 }
 
+TEST(TunedRate, EveryIntervalUpAndDownKeepsItsJustRatio)
+{
+    // A 440 Hz tone (note 69, 100 samples) looped over 20 of its periods, with
+    // the target note x semitones below (x > 0) or above (x < 0). The interval
+    // is kept just: the loop must hold 20 periods of the target's frequency
+    // times the just ratio R(x) (the frequency ratio, 3/2 for a fifth), so the
+    // file plays at rate' = 44000 * (f_target * R) / 440.
+    const double justRatio[12] = {1.0,       16.0 / 15, 9.0 / 8, 6.0 / 5, 5.0 / 4, 4.0 / 3,
+                                  45.0 / 32, 3.0 / 2,   8.0 / 5, 5.0 / 3, 7.0 / 4, 15.0 / 8};
+    TempFolder dir;
+    SampleBuffer doc = sineSound(100, 5000, kRate, dir.file("a.wav"));
+    setLoop(doc, 999, 2999);
+    for (int x = -11; x <= 11; ++x) {
+        doc.detectedNote = 69;
+        doc.midiNote = static_cast<int16_t>(69 - x);
+        const double target = 440.0 * std::pow(2.0, -x / 12.0);
+        const double heard = x >= 0 ? target * justRatio[x] : target / justRatio[-x];
+        EXPECT_NEAR(tunedSampleRate(doc), kRate * heard / 440.0, 1.0) << x;
+    }
+}
+
 TEST(TunedRate, FlatSoundIsPlayedFaster)
 {
     // Period 101 against the expected 100: the loop holds 20 periods of 101,
