@@ -535,3 +535,41 @@ TEST_F(CliTest, CutShortDataIsLoadedWithAWarningNamingTheFrameCounts)
     ASSERT_TRUE(loadSoundFile(saved, dir + "out.wav").loaded);
     EXPECT_EQ(saved.sampleCount, 12345);
 }
+
+TEST_F(CliTest, LaterSolutionsAreTheOnesSavedCutAndTuned)
+{
+    Tone t;
+    t.periodSamples = 100.0; // 441 Hz: note 69, retuned towards 440 Hz
+    t.frames = 30000;
+    // A decay and a little noise make the search improve several times.
+    std::vector<uint8_t> bytes = toneWav(t);
+    uint32_t noise = 12345;
+    for (int32_t i = 0; i < t.frames; ++i) {
+        const size_t at = 44 + 2 * size_t(i);
+        const int16_t v = int16_t(bytes[at] | bytes[at + 1] << 8);
+        noise = noise * 1664525u + 1013904223u;
+        const int16_t w = int16_t(std::lround(v * (1.0 - 0.6 * i / t.frames)) + int(noise >> 24) - 128);
+        bytes[at] = uint8_t(w);
+        bytes[at + 1] = uint8_t(uint16_t(w) >> 8);
+    }
+    writeBytes(dir + "in.wav", bytes);
+    const std::string wav = dir + "in.wav";
+    const SampleBuffer doc = openAsWindow(wav);
+    const CoreSolutions core = coreSearch(doc, 0, t.frames, 30, 90, LoopType::Forward);
+    ASSERT_GE(core.pairs.size(), 3u);
+    for (size_t n = 2; n <= core.pairs.size(); ++n) {
+        const auto [s, e] = core.pairs[n - 1];
+        const std::string out = dir + "s" + std::to_string(n) + ".wav";
+        const CliRun r = cli("loop " + wav + " --min 30 --max 90 --solution " + std::to_string(n) + " -o " + out);
+        ASSERT_EQ(r.status, 0) << r.err;
+        SampleBuffer back;
+        ASSERT_TRUE(loadSoundFile(back, out).loaded);
+        EXPECT_EQ(back.loops.loopStart[0], s) << n;
+        EXPECT_EQ(back.loops.loopEnd[0], e) << n;
+        EXPECT_EQ(back.sampleCount, e + 1) << n;
+        // That loop holds round(L / 100) periods of 100 samples; at 440 Hz
+        // each must last 44100 / 440 samples of the new rate.
+        const double periods = std::round((e - s) / 100.0);
+        EXPECT_NEAR(back.sampleRate, 440.0 * (e - s) / periods, 2.0) << n;
+    }
+}
