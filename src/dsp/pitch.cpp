@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 
 namespace {
 
@@ -69,7 +68,8 @@ double kaiser_main_lobe_width(double beta)
 
 double detect_pitch(int n, const Complex* frame, double* magnitudes, int sampleRate, double hintHz)
 {
-    const double resolvable = std::getenv("PEAKW") ? std::atof(std::getenv("PEAKW")) : kaiser_main_lobe_width(10.0);
+    // The analysis window is a Kaiser window with beta 10.
+    const double resolvable = kaiser_main_lobe_width(10.0);
     int lowCut = 0;
     double level = 0.0;
     const double peak = magnitude_spectrum(n, frame, magnitudes, sampleRate, lowCut, level);

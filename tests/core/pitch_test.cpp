@@ -134,6 +134,28 @@ TEST(DetectPitch, PureSineLandsInItsPeakBin)
     }
 }
 
+TEST(DetectPitch, ShortSoundsAreNotReadFarTooLow)
+{
+    // Windows of 1024 .. 4096 points, the harmonics 5 to 20 bins apart: the
+    // pitch lands within the bin of the fundamental, pure or rich.
+    struct Case {
+        int frames;
+        double hz;
+    };
+    for (const Case c : {Case{4000, 440.0}, Case{2000, 220.0}, Case{8000, 110.0}, Case{3000, 300.0}}) {
+        for (const std::vector<double>& harmonics : {std::vector<double>{0.5}, {0.3, 0.3, 0.15, 0.1}}) {
+            SampleBuffer doc = makeTone(c.frames, {c.hz}, {harmonics});
+            doc.fftSizeExp = 4;
+            while (1024.0 * std::ldexp(1.0, doc.fftSizeExp) + c.frames * 0.33 >= c.frames)
+                --doc.fftSizeExp;
+            SpectrumAnalysis a;
+            ASSERT_TRUE(analyseSpectrum(doc, nullptr, a));
+            EXPECT_NEAR(doc.channelPitch[0], c.hz, 0.6 * binWidthHz(a))
+                << c.frames << " frames, " << harmonics.size() << " harmonics, N " << a.frameSize;
+        }
+    }
+}
+
 TEST(DetectPitch, HintNarrowsTheSearch)
 {
     // A hint near the octave above finds nothing of the fundamental; the
@@ -147,6 +169,12 @@ TEST(DetectPitch, HintNarrowsTheSearch)
     ASSERT_TRUE(analyseSpectrum(doc, octave, a));
     EXPECT_GE(doc.channelPitch[0], 400.0 / 1.09 - 1e-9);
     EXPECT_LE(doc.channelPitch[0], 400.0 * 1.09 + 1e-9);
+    // 12 % above the fundamental: a range only a little wider than 9 % would
+    // reach 200 Hz, which explains every harmonic; this one must not.
+    const double above[2] = {224.0, 0.0};
+    ASSERT_TRUE(analyseSpectrum(doc, above, a));
+    EXPECT_GE(doc.channelPitch[0], 224.0 / 1.09 - 1e-9);
+    EXPECT_LE(doc.channelPitch[0], 224.0 * 1.09 + 1e-9);
 }
 
 TEST(DetectPitch, SilenceHasPitchZero)
