@@ -132,15 +132,21 @@ std::string loopOne(LoopJob& job, const CliOptions& options, int searchThreads)
 // temporary-and-rename write would replace the node itself), and one that is
 // an input of the batch. Replacing a file's own input is allowed with
 // --in-place (the input is read whole before its output is written);
-// replacing another job's input never is, since that job may not have read
-// it yet.
+// replacing another job's input never is (also when one file is given under
+// two names), since that job may not have read it yet.
 void refuseUnsafeOutputs(const CliOptions& options, std::vector<LoopJob>& jobs)
 {
-    std::map<FileId, size_t> inputs; // the first job that reads each file
+    struct Readers {
+        size_t first = 0; // the first job that reads the file
+        size_t count = 0; // jobs that read it (one file given under two names)
+    };
+    std::map<FileId, Readers> inputs;
     for (size_t i = 0; i < jobs.size(); ++i) {
         struct stat st;
-        if (statOf(jobs[i].input, st))
-            inputs.emplace(FileId{st.st_dev, st.st_ino}, i);
+        if (!statOf(jobs[i].input, st))
+            continue;
+        Readers& r = inputs.emplace(FileId{st.st_dev, st.st_ino}, Readers{i, 0}).first->second;
+        ++r.count;
     }
     for (size_t i = 0; i < jobs.size(); ++i) {
         LoopJob& job = jobs[i];
@@ -155,10 +161,10 @@ void refuseUnsafeOutputs(const CliOptions& options, std::vector<LoopJob>& jobs)
         const auto same = inputs.find(FileId{st.st_dev, st.st_ino});
         if (same == inputs.end())
             continue;
-        const std::string in = fullPath(jobs[same->second].input);
+        const std::string in = fullPath(jobs[same->second.first].input);
         struct stat own;
         const bool ownInput = statOf(job.input, own) && own.st_dev == st.st_dev && own.st_ino == st.st_ino;
-        if (!ownInput)
+        if (!ownInput || same->second.count > 1)
             job.error = out + " is the input " + in + " of another file of this batch: it was not replaced";
         else if (!options.inPlace)
             job.error = out + " is the input " + in + " itself: it was not replaced (--in-place allows it)";
