@@ -13,7 +13,7 @@ namespace {
 
 // Layout in dialog units.
 constexpr int kMargin = 7;
-constexpr int kLabelWidth = 70;
+constexpr int kLabelWidth = 84;
 constexpr int kFieldX = kMargin + kLabelWidth + 2;
 constexpr int kEditWidth = 32;
 constexpr int kSpinWidth = 8;
