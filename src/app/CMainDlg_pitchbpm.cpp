@@ -36,6 +36,7 @@ bool CMainDlg::applyManualPitch(const double bins[2])
     // The samples stay as they are: no undo snapshot, nothing to save.
     setText(ID_PITCH_TEXT, "");
     detectPitchNear(hints);
+    onHarmonicChanged(); // the harmonic captions name the new frequency
     if (!pitchMovedBeyondProfileTolerance(before, doc.pitchHz))
         return false;
     startProfileRefresh();
@@ -96,6 +97,7 @@ BpmOutcome CMainDlg::applyBpmSettings(const BpmSettings& settings)
     // The pitch went with the rate: notes, Clean low frequencies and the
     // root note written on saving follow it.
     updatePitchDisplay();
+    onHarmonicChanged();
     setText(ID_WAVE_PROPERTIES, fileInformationText(doc));
     setText(ID_DURATION_TEXT, formatInteger(durationMs(doc.sampleCount, doc.sampleRate)) + " ms");
     updateLoopTexts();

@@ -307,6 +307,7 @@ TEST_F(PitchBpmWindowTest, BpmChangesTheRateThePitchAndTheReadoutsUndoably)
     EXPECT_EQ(dlg->text(ID_LOOP_LENGTH_TEXT), "2000 ms");
     EXPECT_DOUBLE_EQ(dlg->doc.pitchHz, pitch / 2);
     EXPECT_EQ(dlg->doc.midiNote, midiNoteOf(pitch) - 12);
+    EXPECT_NE(dlg->text(ID_AMPLITUDE_TITLE).find("(" + formatSignificant(pitch / 2, 6) + " Hz)"), std::string::npos);
     EXPECT_EQ(dlg->doc.samples[0], samples);
     EXPECT_TRUE(dlg->undoAvailable);
     EXPECT_FALSE(dlg->doc.isSaved);
