@@ -76,7 +76,7 @@ JackRig::~JackRig()
 bool JackRig::startServer()
 {
     const std::string rate = std::to_string(rate_);
-    const char* argv[] = {"jackd", "--no-realtime", "-n", serverName_.c_str(), "-d", "dummy",
+    const char* argv[] = {"jackd", "--no-realtime", "--sync", "-n", serverName_.c_str(), "-d", "dummy",
                           "-r", rate.c_str(), "-p", "256", nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);

@@ -3,6 +3,9 @@
 // (real time, no hardware) and a capture client that records whatever the
 // program's PortAudio stream sends to it.
 //
+// The server runs synchronously: it waits for every client before it ends a
+// cycle, so on a loaded machine the virtual card's clock slows down instead of
+// repeating or dropping a client's block, as an asynchronous server would.
 // The server is started under a name of its own and JACK_DEFAULT_SERVER is set
 // to it, so PortAudio's JACK host API (which opens the default server) finds it
 // and makes it the default output device. The capture client connects its two
