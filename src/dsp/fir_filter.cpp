@@ -117,7 +117,8 @@ void fir_run(int32_t order, const double* h, int32_t count, const Sample* in, Sa
         return;
     if (method == FirMethod::Automatic)
         method = fir_prefers_fft(order, count) ? FirMethod::Fft : FirMethod::Direct;
-    if (method == FirMethod::Fft)
+    // No transform size fits a filter of millions of taps.
+    if (method == FirMethod::Fft && fir_fft_size(order, count) > 0)
         fir_convolve_fft(order, h, count, in, out);
     else
         fir_direct(order, h, count, in, out);
