@@ -87,16 +87,19 @@ CCutBoostDlg::CCutBoostDlg(CMainDlg* owner)
     Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { openFftOptions(); }, IDC_FFT_OPTIONS);
     gainEdit_->Bind(wxEVT_TEXT, [this](wxCommandEvent&) { onGainChanged(); });
     // GTK sliders send no paint notification: follow every value change.
-    for (wxEventType type : {wxEVT_SLIDER, wxEVT_SCROLL_CHANGED, wxEVT_SCROLL_THUMBTRACK}) {
-        freqSlider_->Bind(type, [this](wxEvent& e) {
-            onFreqChanged();
+    auto follow = [this](wxSlider* slider, void (CCutBoostDlg::*handler)()) {
+        slider->Bind(wxEVT_SLIDER, [this, handler](wxCommandEvent& e) {
+            (this->*handler)();
             e.Skip();
         });
-        widthSlider_->Bind(type, [this](wxEvent& e) {
-            onWidthChanged();
-            e.Skip();
-        });
-    }
+        for (auto type : {wxEVT_SCROLL_CHANGED, wxEVT_SCROLL_THUMBTRACK})
+            slider->Bind(type, [this, handler](wxScrollEvent& e) {
+                (this->*handler)();
+                e.Skip();
+            });
+    };
+    follow(freqSlider_, &CCutBoostDlg::onFreqChanged);
+    follow(widthSlider_, &CCutBoostDlg::onWidthChanged);
 }
 
 CCutBoostDlg::~CCutBoostDlg()
