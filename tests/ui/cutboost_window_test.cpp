@@ -239,3 +239,37 @@ TEST_F(CutBoostWindowTest, FftOptionsFromTheDialogMoveTheSustainSpectrum)
     EXPECT_EQ(dlg->doc.fftSizeExp, 5);
     EXPECT_EQ(dlg->doc.samples[0], original[0]);
 }
+
+TEST_F(CutBoostWindowTest, ShortSoundsKeepTheirWindowsInsideAndTheirStripsSpread)
+{
+    // 900 frames: shorter than the smallest window the dialog offers. It
+    // loads after the short-sound warning.
+    open(writeWave("short", 900), {MessageAnswer::Ok});
+    ASSERT_TRUE(dlg->doc.isLoaded());
+    Answer<CFftOptionsDlg> options([&](CFftOptionsDlg& d) {
+        EXPECT_EQ(d.largestStartMs, 0);
+        EXPECT_EQ(d.startSpin()->maximum(), 0);
+        d.startEdit()->ChangeValue("5000"); // past the end, yet within 0 .. 60000
+        return pressOk(d);
+    });
+    Answer<CCutBoostDlg> answer([&](CCutBoostDlg& d) {
+        d.openFftOptions();
+        const int32_t start = d.sustainView()->frameStart();
+        EXPECT_GE(start, 0);
+        EXPECT_LT(start + d.sustainView()->frameSize(), 900);
+        EXPECT_GE(d.sustainView()->frameSize(), 128);
+        // Fewer frames than pixels: the strips still spread the sound over
+        // their whole width, and mark the window where it lies.
+        const WaveformColumns& columns = d.sustainStrip()->columns();
+        EXPECT_GT(columns.width, 0);
+        if (columns.width <= 0)
+            return wxID_CANCEL;
+        EXPECT_NEAR(columns.samplesPerPixel, 900.0 / columns.width, 1e-12);
+        EXPECT_GT(d.sustainStrip()->stretchLeft(), columns.width / 2);
+        EXPECT_LE(d.sustainStrip()->stretchRight(), columns.width);
+        EXPECT_NE(columns.minY[0][columns.width / 4], columns.centreY[0]);
+        return wxID_CANCEL;
+    });
+    dlg->onCutBoost();
+    EXPECT_EQ(options.shown, 1);
+}

@@ -5,6 +5,8 @@
 #include "main_window_fixture.h"
 
 #include "app/CAboutDlg.h"
+#include "processing/ui/CCutBoostDlg.h"
+#include "processing/ui/CFftOptionsDlg.h"
 
 #include <wx/filename.h>
 
@@ -61,5 +63,26 @@ TEST(AboutBoxPicture, WritesAScreenshot)
     uitest::pumpFor(400);
     EXPECT_TRUE(captureNamed("About Ringtide", "about.png"));
     about->Destroy();
+    uitest::pumpFor(20);
+}
+
+TEST_F(MainWindowTest, WritesScreenshotsOfTheCutBoostAndFftOptionsDialogs)
+{
+    if (!haveTools())
+        GTEST_SKIP() << "xwd, xwdtopnm or pnmtopng missing";
+    open(writeWave("grand-piano-C4", 60000, 2, wavbytes::SamplerLoop{0, 30000, 44699}));
+    dlg->cutBoostGain = 9;
+    auto* cutBoost = new CCutBoostDlg(dlg);
+    cutBoost->Show();
+    uitest::pumpFor(400);
+    EXPECT_TRUE(captureNamed("Parametric cut/boost filter", "cutboost.png"));
+    cutBoost->Destroy();
+    auto* options = new CFftOptionsDlg(dlg, dlg->doc);
+    options->startMs = 400;
+    options->InitDialog();
+    options->Show();
+    uitest::pumpFor(400);
+    EXPECT_TRUE(captureNamed("FFT Options", "fft-options.png"));
+    options->Destroy();
     uitest::pumpFor(20);
 }
