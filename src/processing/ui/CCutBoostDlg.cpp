@@ -78,14 +78,21 @@ CCutBoostDlg::CCutBoostDlg(CMainDlg* owner)
         FindWindow(id)->SetLabel("");
 
     setUpAnalysis();
-    // The kind label follows the remembered gain from the start.
-    onGainChanged();
 
     Bind(wxEVT_TIMER, [this](wxTimerEvent&) { onPlayTimer(); }, kPlayTimerId);
     Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { apply(); }, IDC_APPLY);
     Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { togglePlay(); }, IDC_PLAY);
     Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { openFftOptions(); }, IDC_FFT_OPTIONS);
     gainEdit_->Bind(wxEVT_TEXT, [this](wxCommandEvent&) { onGainChanged(); });
+    // The up and down arrows step the gain as the up-down's buttons do.
+    gainEdit_->Bind(wxEVT_KEY_DOWN, [this](wxKeyEvent& e) {
+        if (e.GetKeyCode() == WXK_UP || e.GetKeyCode() == WXK_NUMPAD_UP)
+            gainSpin_->step(+1);
+        else if (e.GetKeyCode() == WXK_DOWN || e.GetKeyCode() == WXK_NUMPAD_DOWN)
+            gainSpin_->step(-1);
+        else
+            e.Skip();
+    });
     // GTK sliders send no paint notification: follow every value change.
     auto follow = [this](wxSlider* slider, void (CCutBoostDlg::*handler)()) {
         slider->Bind(wxEVT_SLIDER, [this, handler](wxCommandEvent& e) {
