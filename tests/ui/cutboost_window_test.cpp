@@ -162,7 +162,13 @@ TEST_F(CutBoostWindowTest, CancelAfterApplyKeepsTheGainButNotTheSound)
         EXPECT_EQ(d.labelText(CCutBoostDlg::IDC_GAIN_KIND), "(Boost)");
         moveSlider(d.freqSlider(), 82); // the tone's 220 Hz: bin 220 * 16384 / 44100 = 81.7
         moveSlider(d.widthSlider(), 40);
+        // Bypass plays the sound itself; Apply stops it before it rewrites the copies.
+        d.bypassBox()->SetValue(true);
+        d.togglePlay();
+        EXPECT_EQ(dlg->playbackEngine()->playMode.load(), PlayOneShot);
         d.apply();
+        EXPECT_EQ(dlg->playbackEngine()->playMode.load(), PlayIdle);
+        EXPECT_EQ(d.playButton()->GetLabel(), "Play");
         // The copies changed: the strips were recomputed from them.
         EXPECT_NE(d.session().copy(0), original[0]);
         return wxID_CANCEL;

@@ -258,6 +258,9 @@ void CCutBoostDlg::updateShape()
 
 void CCutBoostDlg::apply()
 {
+    // The preview's worker reads the copies: it must not run while they are
+    // rewritten.
+    stopPreview();
     WaitCursor wait;
     session_.apply(gainDb(), freqPosition_, widthPosition_, sustainView_->frameSize());
     attackView_->compute();

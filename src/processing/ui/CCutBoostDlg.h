@@ -8,7 +8,8 @@
 // (processing/cut_boost.h) when something was applied.
 //
 // The preview plays through the main window's engine; it is stopped before
-// the dialog ends, so nothing reads the copies once they are freed.
+// Apply rewrites the copies and before the dialog ends, so the engine's worker
+// never reads a copy while it changes or after it is freed.
 
 #include "processing/cut_boost.h"
 
