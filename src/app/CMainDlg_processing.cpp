@@ -132,7 +132,6 @@ void CMainDlg::applyNormalizeLevel(double levelDb)
 }
 
 // The processing dialogs come with the processing features.
-void CMainDlg::onCutBoost() { focusDefaultButton(); }
 void CMainDlg::onResample() { focusDefaultButton(); }
 void CMainDlg::onPitchShift() { focusDefaultButton(); }
 void CMainDlg::onChangeSampleRate() { focusDefaultButton(); }
