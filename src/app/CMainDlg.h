@@ -291,10 +291,11 @@ public:
     int16_t shiftSemitones = 0;    // interval last accepted in the Pitch shift dialog
     float shiftCents = 0.0f;
     // Converts every channel from fromRate to toRate and sets the rate to
-    // toRate, under the wait cursor; then the loop, waveform and spectrum are
-    // shown again and the rate, duration and loop read-outs rewritten, and
-    // the profiles restart. Takes no snapshot, does not beep or enable Save.
-    // The caller has passed checkResample.
+    // toRate, under the wait cursor; then the loop is shown again and the
+    // rate, duration and loop read-outs rewritten. Takes no snapshot; the
+    // caller has passed checkResample and ends with refreshAfterEdit (the
+    // waveform, the spectrum with the pitches as hints, the beep, Save and
+    // the profiles).
     void resampleSound(int32_t fromRate, int32_t toRate);
     // Relabels the sound with newRate: its own undo snapshot, the pitch
     // scaled and shown, the read-outs rewritten, Save enabled. No sample or
