@@ -127,7 +127,6 @@ void CMainDlg::applyNormalizeLevel(double levelDb)
 }
 
 // The processing dialogs come with the processing features.
-void CMainDlg::onManualPitch() { focusDefaultButton(); }
 void CMainDlg::onCutBoost() { focusDefaultButton(); }
 void CMainDlg::onEnhanceSmooth() { focusDefaultButton(); }
 void CMainDlg::onCleanLowFrequencies() { focusDefaultButton(); }
