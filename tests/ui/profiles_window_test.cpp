@@ -16,6 +16,7 @@
 #include <wx/textctrl.h>
 
 #include <cmath>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -131,13 +132,15 @@ TEST_F(ProfilesWindowTest, ShowComputesWithCommandsLockedAndHideShrinksTheWindow
     EXPECT_FALSE(enabled(ID_PLAY_SA));
 }
 
-// FFT window 128 and overlap 0 %: a 440 Hz tone has 100-sample periods, so the
-// frame grows 128 -> 256 -> 512 (four periods need 400) and the grown size is
-// kept; the hop stays 128, and (60000 - 512) / 128 + 1 = 465 frames fit.
+// FFT window 128 and overlap 0 % on a decaying 220 Hz sine: its periods are
+// 200 samples, so the frame grows 128 -> 256 -> 512 -> 1024 (four periods need
+// 800) and the grown size is kept; the hop stays 128, and (60000 - 1024) / 128
+// + 1 = 461 frames fit.
 TEST_F(ProfilesWindowTest, FftWindowAndOverlapTakeEffectOnRecalculate)
 {
-    open(writeTone("a440", 440.0));
+    open(writeWave("decay", 60000));
     showProfiles();
+    const wxImage drawn = dlg->amplitudeProfile()->renderBitmap().ConvertToImage();
     auto* fft = static_cast<wxChoice*>(dlg->control(ID_FFT_WINDOW));
     EXPECT_EQ(fft->GetStringSelection(), "2048");
     fft->SetSelection(0);
@@ -148,20 +151,23 @@ TEST_F(ProfilesWindowTest, FftWindowAndOverlapTakeEffectOnRecalculate)
     static_cast<wxTextCtrl*>(dlg->control(ID_OVERLAP_EDIT))->SetValue("0");
     EXPECT_EQ(dlg->profileState.settings.overlapPercent, 0);
     EXPECT_EQ(dlg->profileState.results->hop, 1024); // nothing recomputed yet
+    // The curves keep the hop they were computed with: not stretched.
+    const wxImage still = dlg->amplitudeProfile()->renderBitmap().ConvertToImage();
+    EXPECT_EQ(0, std::memcmp(drawn.GetData(), still.GetData(), static_cast<size_t>(drawn.GetWidth()) * drawn.GetHeight() * 3));
 
     dlg->onRecalculate();
     EXPECT_FALSE(enabled(ID_RECALCULATE));
     dlg->waitForProfiles();
     const HarmonicProfiles& p = *dlg->profileState.results;
     EXPECT_EQ(p.hop, 128);
-    EXPECT_EQ(p.frameSize, 512);
-    EXPECT_EQ(p.frames, 465);
-    EXPECT_EQ(dlg->profileState.settings.frameSize, 512);
+    EXPECT_EQ(p.frameSize, 1024);
+    EXPECT_EQ(p.frames, 461);
+    EXPECT_EQ(dlg->profileState.settings.frameSize, 1024);
 
     // Shown again, the combo shows the grown size.
     dlg->onShowProfiles();
     showProfiles();
-    EXPECT_EQ(fft->GetStringSelection(), "512");
+    EXPECT_EQ(fft->GetStringSelection(), "1024");
 }
 
 // Two triggers in a row (an edit's refresh, then Recalculate) leave one run,
