@@ -152,7 +152,10 @@ void CMainDlg::startProfileRun()
     profileSerial_ = profileState.worker.start(
         std::move(job),
         [this](unsigned serial, int position, int range) {
-            CallAfter([this, serial, position, range] { showProfileProgress(serial, position, range); });
+            // About fifty steps of the bar are enough: not one event per frame.
+            const int step = std::max(1, range / 50);
+            if (position % step == 0 || position == range)
+                CallAfter([this, serial, position, range] { showProfileProgress(serial, position, range); });
         },
         [this](unsigned serial) { CallAfter([this, serial] { finishProfiles(serial); }); });
 }

@@ -1,5 +1,19 @@
 #include "dsp/profile_worker.h"
 
+void profileRefreshWorker(const ProfileJob& job, ProfileRun& run, const std::atomic<bool>& stop,
+                          const std::function<void(int, int)>& progress)
+{
+    ProfileSource source;
+    source.channels = job.channels;
+    source.sampleCount = job.sampleCount;
+    source.sampleRate = job.sampleRate;
+    source.pitchHz = job.pitchHz;
+    for (int c = 0; c < 2 && c < job.channels; ++c)
+        source.samples[c] =
+            job.samples[c].size() >= static_cast<size_t>(job.sampleCount) ? job.samples[c].data() : nullptr;
+    run.outcome = compute_harmonic_profiles(source, job.settings, run.results, stop, progress);
+}
+
 ProfileWorker::~ProfileWorker()
 {
     stopAndWait();
@@ -34,19 +48,10 @@ unsigned ProfileWorker::start(ProfileJob job, Progress progress, Finished finish
     // touches belongs to another run or to the owner.
     thread_ = std::thread([this, run, stop, serial, job = std::move(job), progress = std::move(progress),
                            finished = std::move(finished)] {
-        ProfileSource source;
-        source.channels = job.channels;
-        source.sampleCount = job.sampleCount;
-        source.sampleRate = job.sampleRate;
-        source.pitchHz = job.pitchHz;
-        for (int c = 0; c < 2 && c < job.channels; ++c)
-            source.samples[c] = job.samples[c].size() >= static_cast<size_t>(job.sampleCount)
-                                    ? job.samples[c].data()
-                                    : nullptr;
         std::function<void(int, int)> report;
         if (progress)
             report = [&progress, serial](int position, int range) { progress(serial, position, range); };
-        run->outcome = compute_harmonic_profiles(source, job.settings, run->results, *stop, report);
+        profileRefreshWorker(job, *run, *stop, report);
         done_.store(true);
         if (finished)
             finished(serial);

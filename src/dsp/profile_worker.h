@@ -35,6 +35,11 @@ struct ProfileJob {
     ProfileSettings settings;
 };
 
+// The body of one run's thread: the computation over the job's own samples
+// into run.results, then done; progress as the computation reports it.
+void profileRefreshWorker(const ProfileJob& job, ProfileRun& run, const std::atomic<bool>& stop,
+                          const std::function<void(int position, int range)>& progress);
+
 class ProfileWorker {
 public:
     using Progress = std::function<void(unsigned serial, int position, int range)>;
