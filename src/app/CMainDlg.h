@@ -526,6 +526,11 @@ public:
     // refreshes the read-outs.
     BpmOutcome applyBpmSettings(const BpmSettings& settings);
     // ---- end of manual pitch detection and BPM machine
+    // ---- full-resolution sounds (CMainDlg_hires.cpp)
+    // After an edit of the samples: the sound is now its 16-bit image; the
+    // wave properties say so.
+    void showSixteenBitFormat();
+    // ---- end of full-resolution sounds
 
     // Data exchange of the minimum and maximum loop-length edits: reads both
     // into minLoopLength / maxLoopLength; false (members unchanged) when one

@@ -36,6 +36,7 @@ struct UndoSnapshot {
     double channelPitch[2] = {0.0, 0.0};
     double pitchHz = 0.0;
     bool loopForward = true;
+    FullResolution fullRes;           // shares the document's bytes
 
     UndoSnapshot();
 };
@@ -50,7 +51,7 @@ public:
 
     // Exchanges the live document with the snapshot: sample arrays (vector
     // swap, nothing copied), loop slots 0..9, currentSolution, sampleCount,
-    // sampleRate, channels, bitsPerSample, blockAlign, channelPitch, pitchHz,
+    // sampleRate, channels, bitsPerSample, blockAlign, fullRes, channelPitch, pitchHz,
     // loopForward and fftSizeExp. The working arrays stay with the document
     // and are grown when the restored sound needs them longer. The flags are
     // not touched: undo() and redo() do that.
