@@ -181,4 +181,159 @@ TEST(HiResRead, MonoFloatNonFiniteSamplesReadAsZeroWithOneWarning)
     EXPECT_EQ(doc.samples[0][14], 8192);
 }
 
+namespace {
+
+// What a save must hold, in full-scale units, and which entries are blends
+// (compared within the format's rounding) rather than copies (bit-exact).
+struct Expected {
+    std::vector<double> x[2];
+    std::vector<bool> blended;
+};
+
+// A naive reference of the loop workflow, from the crossfade's own formulas:
+// linear w = j / X, T passes of t = (1 - w) outside + w t, never rounded.
+Expected expectedSave(const std::vector<double> (&x)[2], int channels, int s, int e, int X, int T, bool unrolled,
+                      bool cut)
+{
+    Expected r;
+    const int n = static_cast<int>(x[0].size());
+    const int L = e - s;
+    const int frames = unrolled ? 2 * e - s + 1 : cut ? e + 1 : n;
+    r.blended.assign(frames, false);
+    for (int c = 0; c < channels; ++c) {
+        auto& out = r.x[c];
+        out.assign(x[c].begin(), x[c].begin() + std::min(frames, n));
+        out.resize(frames);
+        if (unrolled)
+            for (int k = 0; k < L; ++k)
+                out[e + 1 + k] = -x[c][e - k];
+        for (int j = 0; j < X; ++j) {
+            const double w = double(j) / X;
+            const int back = unrolled ? 2 * e - s - j : e - j; // the end of the loop as written
+            for (int p = 0; p < T; ++p)
+                out[back] = (1 - w) * x[c][s - j] + w * out[back];
+            r.blended[back] = true;
+            if (unrolled && e + 1 + j < n) {
+                for (int p = 0; p < T; ++p)
+                    out[e - j] = w * out[e - j] - (1 - w) * x[c][e + 1 + j];
+                r.blended[e - j] = true;
+            }
+        }
+    }
+    return r;
+}
+
+} // namespace
+
+TEST(HiResSave, LoopWorkflowKeepsFullResolutionInEveryFormat)
+{
+    struct Case {
+        int format; // index in kFormats
+        int channels;
+        bool alternate; // saved unrolled
+        bool cut;
+        int passes;
+    };
+    const Case cases[] = {
+        {0, 2, false, true, 1}, {0, 1, true, true, 2},  {1, 2, false, false, 2}, {2, 2, false, true, 3},
+        {2, 1, true, true, 1},  {3, 2, false, true, 2}, {4, 2, true, true, 1},   {5, 1, false, false, 1},
+        {6, 2, true, true, 2},
+    };
+    TempFolder tmp;
+    const int n = 4000, s = 999, X = 300;
+    for (const Case& k : cases) {
+        const Format& f = kFormats[k.format];
+        // Alternate loops run to near the end so the turning blend meets the sound's end.
+        const int e = k.alternate ? n - 100 : 2999;
+        SCOPED_TRACE(std::string(f.name) + (k.alternate ? " alternate" : " forward") +
+                     " channels " + std::to_string(k.channels));
+        std::vector<double> x[2];
+        std::vector<double> interleaved;
+        for (int i = 0; i < n; ++i)
+            for (int c = 0; c < k.channels; ++c) {
+                // A 16-bit file holds floor(x * 32768): the reference starts from that.
+                const double v = signalAt(c, i);
+                x[c].push_back(f.bits == 16 ? std::floor(v * 32768.0) / 32768.0 : v);
+                interleaved.push_back(x[c].back());
+            }
+        const std::string in = tmp.file(std::string(f.name) + "-in.wav");
+        const std::string out = tmp.file(std::string(f.name) + "-out.wav");
+        writeSnd(in, f, k.channels, interleaved);
+
+        SampleBuffer doc;
+        ASSERT_TRUE(loadInto(doc, in));
+        doc.filePath = out;
+        doc.loops.loopStart[0] = s;
+        doc.loops.loopEnd[0] = e;
+        doc.loops.currentSolution = 0;
+        doc.loopForward = !k.alternate;
+        doc.cutAfterLoop = k.cut;
+        doc.tuneSampleRate = 0;
+        doc.midiNote = 57;
+        SaveSettings settings;
+        settings.crossfade = {CrossfadeKind::Linear, X, k.passes};
+        const SaveOutcome saved = saveDocument(doc, settings);
+        ASSERT_TRUE(saved.saved);
+
+        SF_INFO info;
+        SNDFILE* file = sf_open(out.c_str(), SFM_READ, &info);
+        ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
+        EXPECT_EQ(info.format, f.sfFormat);
+        EXPECT_EQ(info.channels, k.channels);
+        EXPECT_EQ(info.samplerate, 44100);
+        SF_INSTRUMENT inst{};
+        ASSERT_EQ(sf_command(file, SFC_GET_INSTRUMENT, &inst, sizeof inst), SF_TRUE);
+        const int lastLoopFrame = k.alternate ? 2 * e - s : e;
+        EXPECT_EQ(inst.basenote, 57);
+        EXPECT_EQ(inst.loops[0].mode, SF_LOOP_FORWARD);
+        EXPECT_EQ(inst.loops[0].start, unsigned(s + 1));
+        EXPECT_TRUE(inst.loops[0].end == unsigned(lastLoopFrame) || inst.loops[0].end == unsigned(lastLoopFrame + 1))
+            << inst.loops[0].end;
+        // Integer samples are read as ints (exact), floats as they are.
+        std::vector<double> got(static_cast<size_t>(info.frames * info.channels));
+        if (f.isFloat) {
+            sf_readf_double(file, got.data(), info.frames);
+        } else {
+            std::vector<int> ints(got.size());
+            sf_readf_int(file, ints.data(), info.frames);
+            for (size_t i = 0; i < got.size(); ++i)
+                got[i] = ints[i] / 2147483648.0;
+        }
+        sf_close(file);
+
+        const Expected want = expectedSave(x, k.channels, s, e, X, k.passes, k.alternate, k.cut);
+        ASSERT_EQ(info.frames, static_cast<sf_count_t>(want.blended.size()));
+        // Each pass rounds once: by one step of the format (float: of its 24-bit significand).
+        const double step = f.isFloat ? std::ldexp(1.0, f.bits == 64 ? -50 : -23) : std::ldexp(1.0, 1 - f.bits);
+        int copiesWrong = 0, blendsWrong = 0, blends = 0;
+        double worst = 0;
+        for (int i = 0; i < static_cast<int>(info.frames); ++i)
+            for (int c = 0; c < k.channels; ++c) {
+                const double g = got[static_cast<size_t>(i * k.channels + c)];
+                const double d = std::fabs(g - want.x[c][i]);
+                if (want.blended[i]) {
+                    ++blends;
+                    worst = std::max(worst, d);
+                    blendsWrong += d > k.passes * step;
+                } else {
+                    copiesWrong += g != want.x[c][i];
+                }
+            }
+        EXPECT_EQ(copiesWrong, 0);
+        EXPECT_EQ(blendsWrong, 0) << "worst " << worst / step << " steps";
+        EXPECT_GE(blends, X * k.channels);
+
+        // The 16-bit image (the loop body committed by the save) agrees with
+        // the file within one 16-bit step per pass.
+        if (!k.alternate) {
+            int far = 0;
+            for (int i = 0; i <= e; ++i)
+                for (int c = 0; c < k.channels; ++c)
+                    far += std::fabs(doc.samples[c][i] / 32768.0 - got[static_cast<size_t>(i * k.channels + c)]) >
+                           (k.passes + 1) / 32768.0;
+            EXPECT_EQ(far, 0);
+        }
+    }
+}
+
 #endif // RINGTIDE_HAVE_SNDFILE
