@@ -530,6 +530,11 @@ public:
     // After an edit of the samples: the sound is now its 16-bit image; the
     // wave properties say so.
     void showSixteenBitFormat();
+    // Commands that change the samples themselves (not only rate or loops).
+    static bool changesSamples(int commandId);
+    // Before such a command on a wide sound: asks once per document whether
+    // to go on at 16 bits. False: the command does not run.
+    bool agreeToSixteenBit();
     // ---- end of full-resolution sounds
 
     // Data exchange of the minimum and maximum loop-length edits: reads both

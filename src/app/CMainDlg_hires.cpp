@@ -4,6 +4,7 @@
 #include "app/CMainDlg.h"
 
 #include "document/format.h"
+#include "platform/ui/MessageBox.h"
 
 void CMainDlg::showSixteenBitFormat()
 {
@@ -11,4 +12,32 @@ void CMainDlg::showSixteenBitFormat()
         return;
     doc.dropFullResolution();
     setText(ID_WAVE_PROPERTIES, fileInformationText(doc));
+}
+
+bool CMainDlg::changesSamples(int commandId)
+{
+    switch (commandId) {
+    case ID_CUTBOOST:
+    case ID_ENHANCE:
+    case ID_HIPASS:
+    case ID_VOLUME:
+    case ID_NORMALIZE:
+    case ID_RESAMPLE:
+    case ID_PITCH:
+    case ID_INHARMONIC_EXTRACTION:
+    case ID_HARMONIC_EXTRACTION:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CMainDlg::agreeToSixteenBit()
+{
+    if (!doc.fullRes.present() || !doc.fullRes.encoding.wide() || doc.sixteenBitAgreed)
+        return true;
+    if (showMessage(this, sixteenBitQuestion(doc.fileTitle, doc.fullRes.encoding)) != MessageAnswer::Yes)
+        return false;
+    doc.sixteenBitAgreed = true;
+    return true;
 }

@@ -60,6 +60,9 @@ struct SampleBuffer {
     // applied at full resolution. Absent for a 16-bit sound, and dropped once
     // an edit changes the samples (the sound is then 16-bit).
     FullResolution fullRes;
+    // The user agreed to edit this sound's samples at 16 bits: asked once per
+    // loaded document, before the first edit of a wide sound.
+    bool sixteenBitAgreed = false;
 
     // One array of sampleCount signed 16-bit values per channel (8-bit files
     // widened as (b - 128) * 256). samples[1] is empty for mono: test

@@ -41,6 +41,7 @@ LoadOutcome loadSoundFile(SampleBuffer& doc, const std::string& path)
     if (nonFinite > 0)
         outcome.messages.push_back(nonFiniteWarningMessage(path, nonFinite));
     doc.fullRes.clear();
+    doc.sixteenBitAgreed = false;
     if (w.encoding.keepsOwnSamples()) {
         const auto from = bytes.begin() + static_cast<std::ptrdiff_t>(w.dataOffset);
         const size_t n = static_cast<size_t>(w.frames) * static_cast<size_t>(w.blockAlign);

@@ -1,5 +1,7 @@
 #include "document/wide_samples.h"
 
+#include "platform/message.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -126,4 +128,15 @@ int64_t decodeImage16(const uint8_t* p, const WaveEncoding& e, int channels, siz
     else
         run([](const uint8_t* q) { return clamp16((int64_t(s32At(q)) + 32768) >> 16); });
     return nonFinite;
+}
+
+UserMessage sixteenBitQuestion(const std::string& title, const WaveEncoding& e)
+{
+    UserMessage m;
+    m.text = title + ".wav holds " + std::to_string(e.bits) + " bit" + (e.isFloat ? " float" : "") +
+             " samples. This command works on 16 bit samples: after it the sound is a 16 bit sound and is "
+             "saved as one (Undo brings back the full resolution).\n\nGo on at 16 bits?";
+    m.buttons = MessageButtons::YesNo;
+    m.icon = MessageIcon::Question;
+    return m;
 }

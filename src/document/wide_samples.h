@@ -17,6 +17,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 struct WaveEncoding {
@@ -50,6 +51,11 @@ double decodeNative(const uint8_t* p, const WaveEncoding& e);
 double storeNative(double v, const WaveEncoding& e);
 // Writes v (already passed through storeNative) at p.
 void encodeNative(double v, const WaveEncoding& e, uint8_t* p);
+
+// The question asked before the first edit of a wide sound's samples
+// (`title` without ".wav"; Yes / No).
+struct UserMessage;
+UserMessage sixteenBitQuestion(const std::string& title, const WaveEncoding& e);
 
 // Decodes n frames of `channels` interleaved channels at p into the 16-bit
 // image (right may be null for mono). Returns how many float samples were NaN
