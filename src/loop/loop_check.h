@@ -1,0 +1,71 @@
+#pragma once
+// Loop check: what a listener hears where a sustain loop wraps round.
+//
+// The loop (s, e) covers frames s + 1 .. e (the slot convention). Played
+// forward, the junction joins y[-3..-1] = x[e-2], x[e-1], x[e] to
+// y[0..2] = x[s+1], x[s+2], x[s+3]; an alternate loop turns round at both
+// ends instead (y[k] = x[e-1-k] after x[e], and x[s+2+k] after x[s+1]), and
+// the worse of its two turns is reported. Every channel is checked; the worst
+// channel is reported. Values are x = s / 32768.
+//
+// Figures, each relative to the local sound (the two periods, or 10 ms
+// without a pitch, on either side of the junction in the played order):
+// - value jump: the gap between the junction value extrapolated from the left
+//   (y[-1] + (y[-1] - y[-2]) / 2) and from the right (y[0] - (y[1] - y[0]) / 2),
+//   over the RMS of the neighbourhood's values. A step of a quarter of the
+//   level (0.25) is a click however the wave runs.
+// - slope jump: (y[1] - y[0]) - (y[-1] - y[-2]), over the RMS of the
+//   neighbourhood's first differences. 1.0 is a corner as sharp as the
+//   wave's typical slope reversed: the kink is heard as a click.
+// - click figure: the largest |second difference| at y[-1] and y[0] over the
+//   median |second difference| of the neighbourhood; compared with the largest
+//   figure any other sample of the neighbourhood reaches (the wave's own
+//   sharpness, `crest`). A junction is an audible click when its figure is at
+//   least 4 and more than 1.5 crest, or when the value or slope jump passes
+//   its limit above.
+// - periods: the loop length e - s over the period measured on the sound
+//   inside the loop (localPeriod at up to 16 places, averaged; the detected
+//   pitch when that fails). The loop repeats every e - s frames, so the
+//   nearest whole number m of periods is forced into it: the looped pitch moves
+//   by 1200 log2(m / periods) cents. Beyond 5 cents (about the smallest
+//   step heard on a held tone) the verdict is pitch drift. Alternate loops
+//   play every period forwards and backwards, so they get no pitch figure.
+// Verdicts, worst first: "audible click", "pitch drift", "clean".
+
+#include "document/SampleBuffer.h"
+
+#include <cstdint>
+#include <string>
+
+enum class LoopVerdict { Clean, AudibleClick, PitchDrift };
+
+struct LoopCheckLimits {
+    double valueJump = 0.25;
+    double slopeJump = 1.0;
+    double clickFigure = 4.0;
+    double clickOverCrest = 1.5;
+    double driftCents = 5.0;
+};
+
+struct LoopCheck {
+    bool valid = false;        // the loop lies inside the sound and can be checked
+    double valueJump = 0.0;    // relative to the local RMS value
+    double slopeJump = 0.0;    // relative to the local RMS slope
+    double clickFigure = 0.0;  // second difference at the junction over the neighbourhood's median
+    double crest = 0.0;        // the largest such figure elsewhere in the neighbourhood
+    double periods = 0.0;      // loop length in periods; 0 without a pitch or for alternate loops
+    double driftCents = 0.0;   // 1200 log2(m / periods), m the nearest whole number
+    LoopVerdict verdict = LoopVerdict::Clean;
+};
+
+// Checks the loop (loopStart, loopEnd) of `sound` (its samples, channels,
+// sampleRate and pitchHz), forward or alternate.
+LoopCheck checkLoop(const SampleBuffer& sound, int32_t loopStart, int32_t loopEnd, bool forward,
+                    const LoopCheckLimits& limits = {});
+
+// "clean", "audible click" or "pitch drift".
+std::string verdictText(LoopVerdict verdict);
+
+// The window's one line: "Loop check: clean", "Loop check: audible click",
+// "Loop check: pitch drift (+8.6 cents)".
+std::string loopCheckLine(const LoopCheck& check);
