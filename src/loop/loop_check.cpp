@@ -115,9 +115,9 @@ LoopCheck checkLoop(const SampleBuffer& sound, int32_t loopStart, int32_t loopEn
                 [&](int32_t k) { return double(k < 0 ? x[e + 1 + k] : x[s + 1 + k]); }, radius));
         } else {
             junctions.push_back(measureJunction(
-                [&](int32_t k) { return double(k < 0 ? x[e + 1 + k] : x[e - 1 - k]); }, radius));
+                [&](int32_t k) { return k < 0 ? double(x[e + 1 + k]) : -double(x[e - k]); }, radius));
             junctions.push_back(measureJunction(
-                [&](int32_t k) { return double(k < 0 ? x[s - k] : x[s + 2 + k]); }, radius));
+                [&](int32_t k) { return k < 0 ? -double(x[s - k]) : double(x[s + 1 + k]); }, radius));
         }
         for (const Junction& j : junctions) {
             out.valueJump = std::max(out.valueJump, j.valueJump);

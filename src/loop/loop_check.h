@@ -3,9 +3,11 @@
 //
 // The loop (s, e) covers frames s + 1 .. e (the slot convention). Played
 // forward, the junction joins y[-3..-1] = x[e-2], x[e-1], x[e] to
-// y[0..2] = x[s+1], x[s+2], x[s+3]; an alternate loop turns round at both
-// ends instead (y[k] = x[e-1-k] after x[e], and x[s+2+k] after x[s+1]), and
-// the worse of its two turns is reported. Every channel is checked; the worst
+// y[0..2] = x[s+1], x[s+2], x[s+3]. An alternate loop plays the loop
+// forward, then backward with the sign inverted (as the loop builder makes
+// it), so it turns round at both ends: y[k] = -x[e-k] after x[e], and
+// x[s+1+k] after -x[s+1]; the worse of the two turns is reported. Such a turn
+// is smooth where the wave is odd-symmetric, at a zero crossing. Every channel is checked; the worst
 // channel is reported. Values are x = s / 32768.
 //
 // Figures, each relative to the local sound (the two periods, or 10 ms
