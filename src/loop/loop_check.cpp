@@ -12,7 +12,22 @@ namespace {
 
 struct Junction {
     double valueJump = 0.0, slopeJump = 0.0, clickFigure = 0.0, crest = 0.0;
+    double valueElsewhere = 0.0, slopeElsewhere = 0.0; // the largest at other boundaries
 };
+
+// The gaps in value and slope at the boundary between y[b-1] and y[b] of the
+// two parabolas through y[b-3..b-1] and y[b..b+2], carried to the midpoint.
+struct Gap {
+    double value, slope;
+};
+Gap gapAt(const std::vector<double>& y, size_t b)
+{
+    const double leftStep = y[b - 1] - y[b - 2], leftCurve = y[b - 1] - 2.0 * y[b - 2] + y[b - 3];
+    const double rightStep = y[b + 1] - y[b], rightCurve = y[b + 2] - 2.0 * y[b + 1] + y[b];
+    const double left = y[b - 1] + 0.5 * leftStep + 0.375 * leftCurve;
+    const double right = y[b] - 0.5 * rightStep + 0.375 * rightCurve;
+    return {std::fabs(right - left), std::fabs((rightStep - 1.5 * rightCurve) - (leftStep + 1.5 * leftCurve))};
+}
 
 // Figures of one junction of one channel. played(k) is the played sample k
 // places after the junction (k < 0 before it); k runs over -radius .. radius - 1.
@@ -35,15 +50,22 @@ Junction measureJunction(const std::function<double(int32_t)>& played, int32_t r
     }
     const double rmsValue = std::sqrt(valueSquares / (2.0 * radius));
     const double rmsSlope = slopes > 0 ? std::sqrt(slopeSquares / slopes) : 0.0;
+    // A silent neighbourhood: any gap at all is heard.
+    auto relative = [](double gap, double scale) { return scale > 0.0 ? gap / scale : (gap > 0.0 ? 1e9 : 0.0); };
 
     Junction j;
-    const double left = at(-1) + (at(-1) - at(-2)) / 2.0;
-    const double right = at(0) - (at(1) - at(0)) / 2.0;
-    const double valueJump = std::fabs(right - left);
-    const double slopeJump = std::fabs((at(1) - at(0)) - (at(-1) - at(-2)));
-    // A silent neighbourhood: any jump at all is heard.
-    j.valueJump = rmsValue > 0.0 ? valueJump / rmsValue : (valueJump > 0.0 ? 1e9 : 0.0);
-    j.slopeJump = rmsSlope > 0.0 ? slopeJump / rmsSlope : (slopeJump > 0.0 ? 1e9 : 0.0);
+    const Gap junction = gapAt(y, size_t(radius));
+    j.valueJump = relative(junction.value, rmsValue);
+    j.slopeJump = relative(junction.slope, rmsSlope);
+    // The same gaps at every other boundary: what the wave's own brightness
+    // gives, since three samples follow a high partial poorly.
+    for (int32_t b = -radius + 3; b <= radius - 3; ++b) {
+        if (b == 0)
+            continue;
+        const Gap g = gapAt(y, size_t(b + radius));
+        j.valueElsewhere = std::max(j.valueElsewhere, relative(g.value, rmsValue));
+        j.slopeElsewhere = std::max(j.slopeElsewhere, relative(g.slope, rmsSlope));
+    }
 
     std::vector<double> others;
     double atJunction = 0.0;
@@ -62,6 +84,14 @@ Junction measureJunction(const std::function<double(int32_t)>& played, int32_t r
     j.clickFigure = atJunction / floor;
     j.crest = largest / floor;
     return j;
+}
+
+bool isClick(const Junction& j, const LoopCheckLimits& limits)
+{
+    const double over = limits.clickOverCrest;
+    return (j.valueJump > limits.valueJump && j.valueJump > over * j.valueElsewhere) ||
+           (j.slopeJump > limits.slopeJump && j.slopeJump > over * j.slopeElsewhere) ||
+           (j.clickFigure >= limits.clickFigure && j.clickFigure > over * j.crest);
 }
 
 double meanLoopPeriod(const SampleBuffer& sound, int32_t s, int32_t e, double period)
@@ -107,6 +137,7 @@ LoopCheck checkLoop(const SampleBuffer& sound, int32_t loopStart, int32_t loopEn
     if (radius < 4)
         return out;
 
+    bool click = false;
     for (int c = 0; c < sound.channels; ++c) {
         const int16_t* x = sound.samples[c].data();
         std::vector<Junction> junctions;
@@ -126,12 +157,11 @@ LoopCheck checkLoop(const SampleBuffer& sound, int32_t loopStart, int32_t loopEn
                 out.clickFigure = j.clickFigure;
                 out.crest = j.crest;
             }
+            click = click || isClick(j, limits);
         }
     }
     out.valid = true;
 
-    const bool click = out.valueJump > limits.valueJump || out.slopeJump > limits.slopeJump ||
-                       (out.clickFigure >= limits.clickFigure && out.clickFigure > limits.clickOverCrest * out.crest);
     if (pitched && forward) {
         out.periods = (e - s) / meanLoopPeriod(sound, s, e, period);
         const double whole = std::max(1.0, std::round(out.periods));

@@ -12,19 +12,24 @@
 //
 // Figures, each relative to the local sound (the two periods, or 10 ms
 // without a pitch, on either side of the junction in the played order):
-// - value jump: the gap between the junction value extrapolated from the left
-//   (y[-1] + (y[-1] - y[-2]) / 2) and from the right (y[0] - (y[1] - y[0]) / 2),
-//   over the RMS of the neighbourhood's values. A step of a quarter of the
-//   level (0.25) is a click however the wave runs.
-// - slope jump: (y[1] - y[0]) - (y[-1] - y[-2]), over the RMS of the
-//   neighbourhood's first differences. 1.0 is a corner as sharp as the
-//   wave's typical slope reversed: the kink is heard as a click.
+// - value jump: each side's parabola through its three samples nearest the
+//   junction (y[-3..-1], y[0..2]) is carried to the midpoint between y[-1]
+//   and y[0]; the gap between the two values, over the RMS of the
+//   neighbourhood's values. On a smooth wave the parabolas agree to third
+//   order in the sample step, so even bright, high notes read near 0; a step
+//   of a quarter of the level (0.25) is a click however the wave runs.
+// - slope jump: the gap between the two parabolas' slopes at the midpoint,
+//   over the RMS of the neighbourhood's first differences. 1.0 is a corner as
+//   sharp as the wave's typical slope turned round: heard as a click.
+//   Three samples follow a high partial poorly, so a bright, high note has
+//   such gaps of its own: each jump counts only where it is also more than
+//   1.5 times the largest gap of the same kind at any other sample boundary
+//   of the neighbourhood.
 // - click figure: the largest |second difference| at y[-1] and y[0] over the
 //   median |second difference| of the neighbourhood; compared with the largest
 //   figure any other sample of the neighbourhood reaches (the wave's own
-//   sharpness, `crest`). A junction is an audible click when its figure is at
-//   least 4 and more than 1.5 crest, or when the value or slope jump passes
-//   its limit above.
+//   sharpness, `crest`). A click when at least 4 and more than 1.5 crest.
+// A junction with any of the three is an audible click.
 // - periods: the loop length e - s over the period measured on the sound
 //   inside the loop (localPeriod at up to 16 places, averaged; the detected
 //   pitch when that fails). The loop repeats every e - s frames, so the

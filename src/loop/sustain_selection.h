@@ -35,6 +35,12 @@
 //   with a warning. A very slow decay (under 10 dB/s, e.g. a long-sustain
 //   piano note in its tail) passes as steady.
 // - A tremolo deeper than about 3 dB, or slower than 3 Hz, reads as unsteady.
+// - A pitch read an octave too high (the detector took the second harmonic)
+//   makes the periodicity test compare half periods, which rarely match: the
+//   sound then reads as unsteady and gets the fallback. An octave too low
+//   compares pairs of periods and passes.
+// - Noise-like sounds (breathy flutes at low level, percussion) correlate
+//   below 0.7 from period to period and read as unsteady.
 // - Without a pitch the periodicity cannot be measured: blocks are then 10 ms
 //   and only the level decides.
 // - A sound whose level never comes within 20 dB of its peak after a loud
