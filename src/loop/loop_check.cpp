@@ -13,6 +13,7 @@ namespace {
 struct Junction {
     double valueJump = 0.0, slopeJump = 0.0, clickFigure = 0.0, crest = 0.0;
     double valueElsewhere = 0.0, slopeElsewhere = 0.0; // the largest at other boundaries
+    double tickLevel = 0.0; // the junction's second difference over the RMS value
 };
 
 // The gaps in value and slope at the boundary between y[b-1] and y[b] of the
@@ -82,6 +83,7 @@ Junction measureJunction(const std::function<double(int32_t)>& played, int32_t r
     // Below a tenth of a 16-bit step the median is numerical silence.
     const double floor = std::max(median, 0.1 / 32768.0);
     j.clickFigure = atJunction / floor;
+    j.tickLevel = relative(atJunction, rmsValue);
     j.crest = largest / floor;
     return j;
 }
@@ -91,7 +93,7 @@ bool isClick(const Junction& j, const LoopCheckLimits& limits)
     const double over = limits.clickOverCrest;
     return (j.valueJump > limits.valueJump && j.valueJump > over * j.valueElsewhere) ||
            (j.slopeJump > limits.slopeJump && j.slopeJump > over * j.slopeElsewhere) ||
-           (j.clickFigure >= limits.clickFigure && j.clickFigure > over * j.crest);
+           (j.clickFigure >= limits.clickFigure && j.clickFigure > over * j.crest && j.tickLevel >= limits.tickLevel);
 }
 
 double meanLoopPeriod(const SampleBuffer& sound, int32_t s, int32_t e, double period)

@@ -28,7 +28,10 @@
 // - click figure: the largest |second difference| at y[-1] and y[0] over the
 //   median |second difference| of the neighbourhood; compared with the largest
 //   figure any other sample of the neighbourhood reaches (the wave's own
-//   sharpness, `crest`). A click when at least 4 and more than 1.5 crest.
+//   sharpness, `crest`). A click when at least 4, more than 1.5 crest and
+//   the second difference is at least 5 % of the RMS value: a smaller tick
+//   (a loop half a sample off whole periods of a pure low tone) stands out
+//   from a smooth wave's tiny curvature but is masked by the tone itself.
 // A junction with any of the three is an audible click.
 // - periods: the loop length e - s over the period measured on the sound
 //   inside the loop (localPeriod at up to 16 places, averaged; the detected
@@ -51,6 +54,7 @@ struct LoopCheckLimits {
     double slopeJump = 1.0;
     double clickFigure = 4.0;
     double clickOverCrest = 1.5;
+    double tickLevel = 0.05;
     double driftCents = 5.0;
 };
 
