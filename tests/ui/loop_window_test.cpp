@@ -569,3 +569,25 @@ TEST(LoopIntegerField, ParsesWholeNumbersOnly)
     EXPECT_FALSE(integerFieldProblem("100", 0, 100).has_value());
     EXPECT_EQ(integerFieldProblem("0", 1, 4).value_or(""), "Please enter an integer between 1 and 4.");
 }
+
+TEST_F(LoopWindowTest, LoopReadOutsTellTheLoopChecksVerdict)
+{
+    loadTone(kRate);
+    const std::vector<int16_t>& x = dlg->doc.samples[0];
+    auto risingFrom = [&](int32_t i) {
+        while (!(x[size_t(i)] < 0 && x[size_t(i) + 1] >= 0))
+            ++i;
+        return i;
+    };
+    // Ten periods of the 220 Hz tone between rising crossings, and the same
+    // loop ended half a period later, where the wave runs downwards.
+    const int32_t s = risingFrom(12000);
+    const int32_t e = risingFrom(s + 1990);
+    setSolutions({{s, e}, {s, e + 100}});
+    auto tip = [&](int id) { return dlg->control(id)->GetToolTipText().ToStdString(); };
+    chooseSolution(0);
+    EXPECT_EQ(tip(ID_LOOP_START_TEXT), "Start loop\nLoop check: clean");
+    EXPECT_EQ(tip(ID_LOOP_LENGTH_TEXT), "Loop length\nLoop check: clean");
+    chooseSolution(1);
+    EXPECT_EQ(tip(ID_LOOP_START_TEXT), "Start loop\nLoop check: audible click");
+}
