@@ -13,6 +13,8 @@
 
 #include <functional>
 
+#include <fnmatch.h>
+
 namespace {
 
 // Looks at the real box when it opens and answers with one of its buttons.
@@ -106,16 +108,69 @@ TEST(MessageBox, AResponderAnswersInsteadOfABoxAndEverythingIsLogged)
     EXPECT_EQ(boxes.asked.at(0).text, m.text);
 }
 
-TEST(FileDialogs, OneWaveFilterAndScriptedAnswers)
+namespace {
+
+// The filters as GTK sees them: "description|patterns|description|patterns",
+// patterns separated by ";" and matched case-sensitively.
+struct Filter {
+    std::string description;
+    std::vector<std::string> patterns;
+    bool shows(const std::string& name) const
+    {
+        for (const std::string& p : patterns)
+            if (fnmatch(p.c_str(), name.c_str(), 0) == 0)
+                return true;
+        return false;
+    }
+};
+
+std::vector<Filter> filtersOf(const std::string& text)
 {
-    EXPECT_EQ(waveFileFilter(), "Wave Files (*.wav)|*.wav");
+    std::vector<std::string> parts;
+    size_t from = 0;
+    for (size_t bar; (bar = text.find('|', from)) != std::string::npos; from = bar + 1)
+        parts.push_back(text.substr(from, bar - from));
+    parts.push_back(text.substr(from));
+    std::vector<Filter> filters;
+    for (size_t i = 0; i + 1 < parts.size(); i += 2) {
+        Filter f{parts[i], {}};
+        std::string list = parts[i + 1];
+        for (size_t semi; (semi = list.find(';')) != std::string::npos; list.erase(0, semi + 1))
+            f.patterns.push_back(list.substr(0, semi));
+        f.patterns.push_back(list);
+        filters.push_back(f);
+    }
+    EXPECT_EQ(parts.size() % 2, 0u) << text;
+    return filters;
+}
+
+} // namespace
+
+TEST(FileDialogs, OpenShowsWaveFilesInAnyCaseThenAllFiles)
+{
     uitest::ScriptedFiles files({"/tmp/a.wav", ""});
-    EXPECT_EQ(askOpenWaveFile(nullptr), "/tmp/a.wav");
+    EXPECT_EQ(askOpenWaveFile(nullptr, "/home/me/sounds/"), "/tmp/a.wav");
     EXPECT_EQ(askSaveWaveFile(nullptr, "/tmp/b.wav"), "");
     ASSERT_EQ(files.asked.size(), 2u);
     EXPECT_EQ(files.asked[0].kind, FileDialogKind::Open);
+    EXPECT_EQ(files.asked[0].folder, "/home/me/sounds/");
     EXPECT_EQ(files.asked[1].kind, FileDialogKind::Save);
     EXPECT_EQ(files.asked[1].proposedPath, "/tmp/b.wav");
+
+    const std::vector<Filter> open = filtersOf(files.asked[0].filter);
+    ASSERT_EQ(open.size(), 2u);
+    EXPECT_EQ(open[0].description, "Wave Files (*.wav)");
+    for (const char* name : {"a.wav", "A.WAV", "b.Wav", "c.wAv", "d.waV", "e.WAv", "f.wAV", "g.WaV"})
+        EXPECT_TRUE(open[0].shows(name)) << name;
+    for (const char* name : {"a.wave", "notes.txt", "wav", "a.wav.bak"})
+        EXPECT_FALSE(open[0].shows(name)) << name;
+    EXPECT_EQ(open[1].description.rfind("All files", 0), 0u) << open[1].description;
+    for (const char* name : {"notes.txt", "README", "a.WAV"})
+        EXPECT_TRUE(open[1].shows(name)) << name;
+
+    const std::vector<Filter> save = filtersOf(files.asked[1].filter);
+    ASSERT_EQ(save.size(), 1u);
+    EXPECT_TRUE(save[0].shows("A.WAV"));
 }
 
 TEST(Manual, OpensAtItsContentsPageFromTheEmbeddedFiles)
