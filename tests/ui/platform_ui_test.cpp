@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <wx/button.h>
 #include <wx/dialog.h>
+#include <wx/filedlg.h>
 #include <wx/frame.h>
 #include <wx/html/htmlwin.h>
 #include <wx/modalhook.h>
@@ -13,7 +14,7 @@
 
 #include <functional>
 
-#include <fnmatch.h>
+#include <dlfcn.h>
 
 namespace {
 
@@ -108,45 +109,7 @@ TEST(MessageBox, AResponderAnswersInsteadOfABoxAndEverythingIsLogged)
     EXPECT_EQ(boxes.asked.at(0).text, m.text);
 }
 
-namespace {
-
-// The filters as GTK sees them: "description|patterns|description|patterns",
-// patterns separated by ";" and matched case-sensitively.
-struct Filter {
-    std::string description;
-    std::vector<std::string> patterns;
-    bool shows(const std::string& name) const
-    {
-        for (const std::string& p : patterns)
-            if (fnmatch(p.c_str(), name.c_str(), 0) == 0)
-                return true;
-        return false;
-    }
-};
-
-std::vector<Filter> filtersOf(const std::string& text)
-{
-    std::vector<std::string> parts;
-    size_t from = 0;
-    for (size_t bar; (bar = text.find('|', from)) != std::string::npos; from = bar + 1)
-        parts.push_back(text.substr(from, bar - from));
-    parts.push_back(text.substr(from));
-    std::vector<Filter> filters;
-    for (size_t i = 0; i + 1 < parts.size(); i += 2) {
-        Filter f{parts[i], {}};
-        std::string list = parts[i + 1];
-        for (size_t semi; (semi = list.find(';')) != std::string::npos; list.erase(0, semi + 1))
-            f.patterns.push_back(list.substr(0, semi));
-        f.patterns.push_back(list);
-        filters.push_back(f);
-    }
-    EXPECT_EQ(parts.size() % 2, 0u) << text;
-    return filters;
-}
-
-} // namespace
-
-TEST(FileDialogs, OpenShowsWaveFilesInAnyCaseThenAllFiles)
+TEST(FileDialogs, ScriptedAnswersSeeWhatWasAsked)
 {
     uitest::ScriptedFiles files({"/tmp/a.wav", ""});
     EXPECT_EQ(askOpenWaveFile(nullptr, "/home/me/sounds/"), "/tmp/a.wav");
@@ -156,21 +119,58 @@ TEST(FileDialogs, OpenShowsWaveFilesInAnyCaseThenAllFiles)
     EXPECT_EQ(files.asked[0].folder, "/home/me/sounds/");
     EXPECT_EQ(files.asked[1].kind, FileDialogKind::Save);
     EXPECT_EQ(files.asked[1].proposedPath, "/tmp/b.wav");
+    // One filter for wx, no empty one after it.
+    EXPECT_EQ(files.asked[1].filter.rfind("Wave Files (*.wav)|", 0), 0u);
+    EXPECT_NE(files.asked[1].filter.back(), '|');
+}
 
-    const std::vector<Filter> open = filtersOf(files.asked[0].filter);
-    ASSERT_EQ(open.size(), 2u);
-    EXPECT_EQ(open[0].description, "Wave Files (*.wav)");
-    for (const char* name : {"a.wav", "A.WAV", "b.Wav", "c.wAv", "d.waV", "e.WAv", "f.wAV", "g.WaV"})
-        EXPECT_TRUE(open[0].shows(name)) << name;
-    for (const char* name : {"a.wave", "notes.txt", "wav", "a.wav.bak"})
-        EXPECT_FALSE(open[0].shows(name)) << name;
-    EXPECT_EQ(open[1].description.rfind("All files", 0), 0u) << open[1].description;
-    for (const char* name : {"notes.txt", "README", "a.WAV"})
-        EXPECT_TRUE(open[1].shows(name)) << name;
+// The filters in a real dialog, matched by GTK itself (looked up at run
+// time: the tests are not built against GTK's headers). GTK matches patterns
+// case-sensitively.
+TEST(FileDialogs, OpenShowsWaveFilesInAnyCaseThenAllFiles)
+{
+    struct FilterInfo {
+        int contains;
+        const char* filename;
+        const char* uri;
+        const char* displayName;
+        const char* mimeType;
+    };
+    struct SList {
+        void* data;
+        SList* next;
+    };
+    using ListFilters = SList* (*)(void*);
+    using FilterName = const char* (*)(void*);
+    using Filter = int (*)(void*, const FilterInfo*);
+    const auto listFilters = reinterpret_cast<ListFilters>(dlsym(RTLD_DEFAULT, "gtk_file_chooser_list_filters"));
+    const auto nameOf = reinterpret_cast<FilterName>(dlsym(RTLD_DEFAULT, "gtk_file_filter_get_name"));
+    const auto filter = reinterpret_cast<Filter>(dlsym(RTLD_DEFAULT, "gtk_file_filter_filter"));
+    ASSERT_TRUE(listFilters && nameOf && filter);
 
-    const std::vector<Filter> save = filtersOf(files.asked[1].filter);
-    ASSERT_EQ(save.size(), 1u);
-    EXPECT_TRUE(save[0].shows("A.WAV"));
+    uitest::ScriptedFiles files({""});
+    askOpenWaveFile(nullptr);
+    ASSERT_EQ(files.asked.size(), 1u);
+    wxFileDialog dialog(nullptr, "Open", "", "", wxString::FromUTF8(files.asked[0].filter),
+                        wxFD_OPEN | wxFD_FILE_MUST_EXIST);
+    std::vector<void*> filters;
+    SList* list = listFilters(dialog.GetHandle());
+    for (SList* node = list; node; node = node->next)
+        filters.push_back(node->data);
+    if (const auto freeList = reinterpret_cast<void (*)(SList*)>(dlsym(RTLD_DEFAULT, "g_slist_free")))
+        freeList(list);
+    ASSERT_EQ(filters.size(), 2u);
+    EXPECT_EQ(std::string(nameOf(filters[0])).rfind("Wave Files", 0), 0u) << nameOf(filters[0]);
+    EXPECT_EQ(std::string(nameOf(filters[1])).rfind("All files", 0), 0u) << nameOf(filters[1]);
+    auto shows = [&](void* f, const char* name) {
+        const std::string path = std::string("/tmp/") + name;
+        const FilterInfo info{1 | 4, path.c_str(), nullptr, name, nullptr}; // file name and display name
+        return filter(f, &info) != 0;
+    };
+    for (const char* name : {"a.wav", "A.WAV", "b.Wav", "c.wAv"})
+        EXPECT_TRUE(shows(filters[0], name)) << name;
+    EXPECT_FALSE(shows(filters[0], "notes.txt"));
+    EXPECT_TRUE(shows(filters[1], "notes.txt"));
 }
 
 TEST(Manual, OpensAtItsContentsPageFromTheEmbeddedFiles)
