@@ -97,10 +97,10 @@ bool PlaybackEngine::switchToNullDevice()
 
 bool PlaybackEngine::fallBackIfCardLost()
 {
-    if (!soundCard_ || !device_)
+    if (!soundCard_ || !device_ || playMode.load() != PlayIdle)
         return false;
     joinWorker(); // the worker that saw the loss has ended the playback
-    if (!cardLost_.load() && (playMode.load() != PlayIdle || device_->isRunning() || device_->start()))
+    if (!cardLost_.load() && (device_->isRunning() || device_->start()))
         return false;
     switchToNullDevice();
     return true;
