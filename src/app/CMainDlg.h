@@ -9,11 +9,14 @@
 // enabling helpers), CMainDlg_layout.cpp (menu and controls in dialog units),
 // CMainDlg_commands.cpp (routing, locking, leaving, help, About, development
 // controls), CMainDlg_file.cpp (open, save, loading refresh),
-// CMainDlg_loop.cpp, CMainDlg_playback.cpp and CMainDlg_processing.cpp.
+// CMainDlg_loop.cpp, CMainDlg_playback.cpp, CMainDlg_processing.cpp and
+// CMainDlg_pitchbpm.cpp.
 
 #include "document/SampleBuffer.h"
 #include "dsp/spectrum_analysis.h"
 #include "document/undo_history.h"
+#include "dsp/progress.h"
+#include "loop/bpm.h"
 
 #include <wx/frame.h>
 #include <wx/weakref.h>
@@ -35,6 +38,7 @@ class wxGauge;
 class wxTextCtrl;
 class wxCheckBox;
 class wxDropFilesEvent;
+struct PlaybackSource;
 
 // Control and command ids of the main window. Menu items and the buttons that
 // do the same thing share an id. wx accepts ids below 32767 only: the commands
@@ -270,6 +274,8 @@ public:
     // false: the cut/boost commit ends silently), Save enabled, isSaved
     // false, profiles started.
     void refreshAfterEdit(bool beep = true);
+    // The same without starting the profile worker (Clean low frequencies).
+    void refreshAfterEditWithoutProfiles(bool beep = true);
     // Copies the history's flags onto undoAvailable / redoAvailable and onto
     // the Undo and Redo menu items and buttons. Every change of the history
     // ends with it.
@@ -289,6 +295,12 @@ public:
     double volumeGain = 1.0;     // linear, last level accepted in the Volume dialog
     double normalizeLevel = 1.0; // linear, last level accepted in the Normalize dialog
     // ---- end of undo history and processing
+
+    // ---- filters: Clean low frequencies, Enhance/Smooth (CMainDlg_filters.cpp)
+    // The progress bar as the filter engines' progress display reports to
+    // it: shown on the first report, so a refused command never flashes it.
+    ProgressCallback filterProgress();
+    // ---- end of filters
 
     // ---- displays and pitch (CMainDlg_views.cpp)
     // Hooks the waveform and spectrum displays to the window (read-outs,
@@ -403,6 +415,23 @@ private:
 public:
     // ---- end of playback
 
+    // ---- cut/boost filter and FFT options (CMainDlg_cutboost.cpp)
+    int16_t cutBoostGain = 0;      // dB last typed in the cut/boost dialog, also when cancelled
+    int32_t cutBoostFreqPos = -1;  // frequency slider position last committed with OK; -1 none
+    int32_t cutBoostWidthPos = -1; // width slider position last committed with OK; -1 none
+    // The FFT options dialog over the sound, then the new window applied
+    // (fitting rule), the spectrum analysed with the current pitches as
+    // hints, the pitch display updated and, when the pitch moved more than
+    // 5 %, the profiles recomputed. Nothing is pushed on the undo history.
+    void runFftOptions();
+    // The cut/boost dialog's preview through the window's engine: mode 2 (the
+    // sound itself) or 8 (`source`, the dialog's working copies, which must
+    // stay allocated until stopDialogPreview). False when nothing started.
+    bool startDialogPreview(int32_t mode, const PlaybackSource& source);
+    // Ends that preview; the engine no longer reads the dialog's arrays.
+    void stopDialogPreview();
+    // ---- end of cut/boost filter and FFT options
+
     // ---- files (CMainDlg_file.cpp)
     // The BPM machine's last accepted settings; -1 marks "unset", in which
     // case the dialog proposes values of its own. Open forgets them, a
@@ -435,6 +464,21 @@ public:
     // question: nothing is loaded yet); the old name stays on failure.
     bool openFile(const std::string& path);
     // ---- end of files
+
+    // ---- manual pitch detection and BPM machine (CMainDlg_pitchbpm.cpp)
+    // The bins chosen by hand (N * f / R for the current analysis window) as
+    // hints: the pitch text is cleared, the spectrum analysed within a
+    // factor 1.09 of them and the pitch updated. True when the pitch moved by
+    // more than 5 %, which restarts the profiles. The samples stay: no undo.
+    bool applyManualPitch(const double bins[2]);
+    // The BPM dialog's start: the last accepted settings, or a proposal.
+    BpmSettings bpmDialogStart() const;
+    // The BPM dialog's OK: a refused rate shows a message and changes
+    // nothing; an unchanged rate only remembers the settings; a new rate
+    // takes the snapshot, relabels the sound (its pitch follows) and
+    // refreshes the read-outs.
+    BpmOutcome applyBpmSettings(const BpmSettings& settings);
+    // ---- end of manual pitch detection and BPM machine
 
     // Data exchange of the minimum and maximum loop-length edits: reads both
     // into minLoopLength / maxLoopLength; false (members unchanged) when one

@@ -43,6 +43,12 @@ void CMainDlg::hideProgress()
 
 void CMainDlg::refreshAfterEdit(bool beep)
 {
+    refreshAfterEditWithoutProfiles(beep);
+    startProfileRefresh();
+}
+
+void CMainDlg::refreshAfterEditWithoutProfiles(bool beep)
+{
     hideProgress();
     rebuildWaveform();
     // The edit keeps the pitch roughly where it was: refine the current
@@ -53,7 +59,6 @@ void CMainDlg::refreshAfterEdit(bool beep)
     enableMenuItem(ID_SAVE, true);
     enableControl(ID_SAVE);
     doc.isSaved = false;
-    startProfileRefresh();
 }
 
 // ---- Volume and Normalize ---------------------------------------------------
@@ -127,10 +132,6 @@ void CMainDlg::applyNormalizeLevel(double levelDb)
 }
 
 // The processing dialogs come with the processing features.
-void CMainDlg::onManualPitch() { focusDefaultButton(); }
-void CMainDlg::onCutBoost() { focusDefaultButton(); }
-void CMainDlg::onEnhanceSmooth() { focusDefaultButton(); }
-void CMainDlg::onCleanLowFrequencies() { focusDefaultButton(); }
 void CMainDlg::onResample() { focusDefaultButton(); }
 void CMainDlg::onPitchShift() { focusDefaultButton(); }
 void CMainDlg::onChangeSampleRate() { focusDefaultButton(); }
