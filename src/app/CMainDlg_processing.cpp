@@ -132,17 +132,3 @@ void CMainDlg::applyNormalizeLevel(double levelDb)
 }
 
 // The processing dialogs come with the processing features.
-void CMainDlg::onResample() { focusDefaultButton(); }
-void CMainDlg::onPitchShift() { focusDefaultButton(); }
-void CMainDlg::onChangeSampleRate() { focusDefaultButton(); }
-void CMainDlg::onTune() { focusDefaultButton(); }
-
-// The profile area (show/hide, Recalculate, FFT window, overlap) comes with
-// the harmonic profiles.
-void CMainDlg::onShowProfiles() {}
-void CMainDlg::onRecalculate() {}
-void CMainDlg::onFftWindowChanged() {}
-void CMainDlg::onOverlapChanged() {}
-
-// Starts the profile worker once the harmonic profiles exist.
-void CMainDlg::startProfileRefresh() {}
