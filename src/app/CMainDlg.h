@@ -23,6 +23,7 @@
 #include <wx/weakref.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -154,6 +155,9 @@ public:
     // becomes the Stop of a long task (0: keep nothing).
     void lockCommands(int keep);
     void unlockCommands();
+    // Between lockCommands and unlockCommands: no command but the kept one
+    // runs, and nothing dropped on the window is taken.
+    bool commandsLocked() const { return commandsLocked_; }
     void updateLoopTexts();
     // Range 0..maxMs of the crossfade slider. GTK cannot show an empty range
     // (0..0 becomes 0..1), so the limit is also kept here and enforced on
@@ -399,10 +403,12 @@ public:
     // tests choose the null device (stepped by hand or on a steady clock) and
     // switch off the no-sound-card warning.
     struct PlaybackDeviceOptions {
-        enum class Output { System, NullRealTime, NullManual };
+        enum class Output { System, NullRealTime, NullManual, Given };
         Output output = Output::System;
         double speed = 1.0;               // NullRealTime: clock speed, 1 = real time
-        bool warnWithoutSoundCard = true; // the start-up box when no sound card opens
+        bool warnWithoutSoundCard = true; // the box when no sound card opens, or one is lost
+        // Output::Given: the output the next windows open (a test's device).
+        static std::function<std::unique_ptr<class AudioDevice>()>& givenDevice();
     };
     static PlaybackDeviceOptions& playbackDeviceOptions();
     class PlaybackEngine* playbackEngine() const { return playback_.get(); }
@@ -420,6 +426,9 @@ private:
     void takePlaybackSnapshot(int32_t mode);
     void releasePlayButton();
     void onPlayCursorPosted();
+    // A sound card lost (or that will not start again) gives way to the null
+    // device, with the no-sound-card warning.
+    void fallBackIfSoundCardLost();
 
     int playingButton_ = 0;
     std::string playingToolTip_;   // the button's own tooltip while it reads "Stop"
@@ -503,7 +512,7 @@ public:
     struct FileWriteResult {
         bool saved = false;
         bool hadLoop = false;      // the selected slot held a loop
-        bool reloadNeeded = false; // the file is shorter than the document
+        bool reloadNeeded = false; // the file holds another sound than the document
     };
     // saveDocument() with the details Save needs afterwards.
     FileWriteResult saveDocumentReporting();
@@ -556,6 +565,7 @@ private:
     bool showSplash_ = true;
     bool developmentShown_ = false;
     bool closing_ = false;
+    bool commandsLocked_ = false;
     int profileAreaHeight_ = 170;
     int crossfadeMaxMs_ = 10000;
     wxWeakRef<wxWindow> splash_;

@@ -464,6 +464,40 @@ TEST_F(LoopWindowTest, ClosingDuringASearchStopsTheWorker)
     EXPECT_TRUE(uitest::pumpUntil([this] { return !dlg; }, 3000));
 }
 
+TEST_F(LoopWindowTest, DropsAndOpenAreRefusedWhileASearchRuns)
+{
+    const std::string other = writeWave("bell", 3000);
+    loadTone(4 * kRate);
+    select(1000, 4 * kRate - 1000);
+    edit(*dlg, ID_MIN_LOOP_EDIT)->SetValue("5");
+    dlg->onSearch();
+    ASSERT_TRUE(dlg->searching);
+    const int beeps = shell_hook::beepCount();
+
+    auto* files = new wxString[1]{wxString::FromUTF8(other)}; // owned by the event
+    wxDropFilesEvent drop(wxEVT_DROP_FILES, 1, files);
+    drop.SetEventObject(dlg.get());
+    {
+        uitest::ScriptedMessages none;
+        dlg->GetEventHandler()->ProcessEvent(drop);
+        dlg->onOpen(); // as an accelerator would reach it
+    }
+    EXPECT_EQ(shell_hook::beepCount(), beeps + 2);
+    EXPECT_EQ(dlg->doc.fileTitle, "tone");
+    EXPECT_EQ(dlg->doc.sampleCount, 4 * kRate);
+    // The search can still be stopped, and nothing else was switched on.
+    EXPECT_TRUE(dlg->searching);
+    EXPECT_TRUE(searchCommandEnabled());
+    for (int id : {ID_PLAY, ID_SAVE_AS, ID_LOAD, ID_VOLUME})
+        EXPECT_FALSE(enabled(id)) << id;
+    EXPECT_FALSE(menuEnabled(ID_SAVE_AS));
+
+    dlg->onSearch(); // Stop
+    ASSERT_TRUE(searchRunsToItsEnd());
+    EXPECT_TRUE(enabled(ID_PLAY));
+    EXPECT_TRUE(enabled(ID_LOAD));
+}
+
 TEST_F(LoopWindowTest, CrossfadeKindReachesThePicture)
 {
     choice(*dlg, ID_CROSSFADE_KIND)->SetSelection(2);
