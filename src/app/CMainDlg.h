@@ -14,6 +14,8 @@
 #include "document/SampleBuffer.h"
 #include "dsp/spectrum_analysis.h"
 #include "document/undo_history.h"
+#include "extraction/extraction.h"
+#include "extraction/tracker.h"
 
 #include <wx/frame.h>
 #include <wx/weakref.h>
@@ -426,6 +428,30 @@ public:
     // question: nothing is loaded yet); the old name stays on failure.
     bool openFile(const std::string& path);
     // ---- end of files
+
+    // ---- harmonic extraction and tracker (CMainDlg_extraction.cpp)
+    // An accepted extraction dialog: undo snapshot, the optimized resample
+    // when asked, the comb filter over every channel with the progress bar
+    // moving, then the after-edit refresh.
+    void applyExtraction(const ExtractionSettings& settings);
+    // Resamples the sound so that k periods span a power of two of samples
+    // (optimized_sample_rate); false when the rate is already that one.
+    // No undo snapshot: the callers take it.
+    bool resampleToOptimizedRate();
+    // Trak once its dialog was accepted with `params` (remembered).
+    void applyTracker(const TrackerParams& params);
+    // Forgets the chiff and disables Ch and Sl: a load, New, a search, Undo,
+    // Redo and every change of the sound's length make it meaningless.
+    void discardTracker();
+    const TrackerState& trackerState() const { return tracker_; }
+    TrackerParams trackerParams;
+
+private:
+    void showTrackerExchange(bool chiffShown);
+    TrackerState tracker_;
+
+public:
+    // ---- end of harmonic extraction and tracker
 
     // Data exchange of the minimum and maximum loop-length edits: reads both
     // into minLoopLength / maxLoopLength; false (members unchanged) when one

@@ -365,4 +365,5 @@ void CMainDlg::refreshAfterLoad()
 
     // 14.
     startProfileRefresh();
+    discardTracker();
 }

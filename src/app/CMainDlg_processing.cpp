@@ -54,6 +54,9 @@ void CMainDlg::refreshAfterEdit(bool beep)
     enableControl(ID_SAVE);
     doc.isSaved = false;
     startProfileRefresh();
+    // An edit that changed the length leaves the tracker's chiff without a place.
+    if (!trackerState().fits(doc))
+        discardTracker();
 }
 
 // ---- Volume and Normalize ---------------------------------------------------

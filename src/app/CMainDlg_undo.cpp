@@ -99,6 +99,7 @@ void CMainDlg::onUndo()
     if (!undoHistory.undo(doc))
         return;
     showUndoState();
+    discardTracker();
     refreshAfterSwap(*this, rate, channels);
     focusDefaultButton();
 }
@@ -115,6 +116,7 @@ void CMainDlg::onRedo()
     if (!undoHistory.redo(doc))
         return;
     showUndoState();
+    discardTracker();
     refreshAfterSwap(*this, rate, channels);
     focusDefaultButton();
 }

@@ -237,6 +237,11 @@ bool TrackerState::showSlow(SampleBuffer& doc)
     return true;
 }
 
+bool TrackerState::fits(const SampleBuffer& doc) const
+{
+    return ready_ && doc.sampleCount == (chiffShown_ ? chiffLength_ : fullCount_);
+}
+
 void TrackerState::discard()
 {
     for (auto& b : buffer_)

@@ -79,6 +79,9 @@ public:
     bool showChiff(SampleBuffer& doc, bool invert);
     bool showSlow(SampleBuffer& doc);
 
+    // The sound still has the length the state expects (the full sound, or
+    // the chiff while it is shown).
+    bool fits(const SampleBuffer& doc) const;
     bool canShowChiff() const { return ready_ && !chiffShown_; }
     bool canShowSlow() const { return ready_ && chiffShown_; }
     void discard();
