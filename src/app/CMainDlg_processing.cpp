@@ -134,10 +134,6 @@ void CMainDlg::onManualPitch() { focusDefaultButton(); }
 void CMainDlg::onCutBoost() { focusDefaultButton(); }
 void CMainDlg::onEnhanceSmooth() { focusDefaultButton(); }
 void CMainDlg::onCleanLowFrequencies() { focusDefaultButton(); }
-void CMainDlg::onResample() { focusDefaultButton(); }
-void CMainDlg::onPitchShift() { focusDefaultButton(); }
-void CMainDlg::onChangeSampleRate() { focusDefaultButton(); }
-void CMainDlg::onTune() { focusDefaultButton(); }
 
 // The profile area (show/hide, Recalculate, FFT window, overlap) comes with
 // the harmonic profiles.
