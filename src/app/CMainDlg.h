@@ -458,10 +458,13 @@ public:
     // when asked, the comb filter over every channel with the progress bar
     // moving, then the after-edit refresh.
     void applyExtraction(const ExtractionSettings& settings);
-    // Resamples the sound so that k periods span a power of two of samples
-    // (optimized_sample_rate); false when the rate is already that one.
-    // No undo snapshot: the callers take it.
-    bool resampleToOptimizedRate();
+    // The rate at which k periods span a power of two of samples
+    // (optimized_sample_rate), in `rate`; false, after the resampler's
+    // refusal message, when the sound cannot be converted to it.
+    bool optimizedResampleRate(int32_t& rate);
+    // Converts the sound to `rate` when it differs from the sound's; no undo
+    // snapshot (the callers take it), no beep.
+    void resampleToOptimizedRate(int32_t rate);
     // Trak once its dialog was accepted with `params` (remembered).
     void applyTracker(const TrackerParams& params);
     // Forgets the chiff and disables Ch and Sl: a load, New, a search, Undo,

@@ -11,6 +11,7 @@
 #include "extraction/ui/CTrackerParamsDlg.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/Shell.h"
+#include "processing/resample.h"
 #include "processing/volume.h"
 #include "views/ui/WaveformView.h"
 
@@ -18,9 +19,6 @@
 #include <wx/choice.h>
 
 namespace {
-
-// TEMPORARY-RESAMPLE
-void resampleSoundPending(CMainDlg&, int32_t, int32_t) {}
 
 // The filters advance this display; it reports to the window's bar.
 ProgressDisplay openChannelProgress(CMainDlg& dlg)
@@ -59,10 +57,12 @@ void CMainDlg::applyExtraction(const ExtractionSettings& settings)
 {
     if (!doc.isLoaded() || !channelArraysComplete(doc))
         return;
+    int32_t rate = doc.sampleRate;
+    if (settings.resample && !optimizedResampleRate(rate))
+        return;
     WaitCursor wait;
     pushUndo();
-    if (settings.resample)
-        resampleToOptimizedRate();
+    resampleToOptimizedRate(rate);
     {
         ProgressDisplay progress = openChannelProgress(*this);
         apply_extraction(doc, settings);
@@ -73,25 +73,35 @@ void CMainDlg::applyExtraction(const ExtractionSettings& settings)
 void CMainDlg::onDevelopmentRS()
 {
     focusDefaultButton();
-    if (!doc.isLoaded() || searching || optimized_sample_rate(doc.sampleRate, doc.pitchHz) == doc.sampleRate)
+    int32_t rate = doc.sampleRate;
+    if (!doc.isLoaded() || searching || !optimizedResampleRate(rate) || rate == doc.sampleRate)
         return;
-    WaitCursor wait;
     pushUndo();
-    resampleToOptimizedRate();
+    resampleToOptimizedRate(rate);
     defaultBeep();
     enableMenuItem(ID_SAVE, true);
     enableControl(ID_SAVE);
     doc.isSaved = false;
 }
 
-bool CMainDlg::resampleToOptimizedRate()
+bool CMainDlg::optimizedResampleRate(int32_t& rate)
 {
-    const int32_t rate = optimized_sample_rate(doc.sampleRate, doc.pitchHz);
+    rate = optimized_sample_rate(doc.sampleRate, doc.pitchHz);
     if (rate == doc.sampleRate)
+        return true;
+    if (const auto refusal = messageFor(checkResample(doc, doc.sampleRate, rate))) {
+        showMessage(this, *refusal);
         return false;
-    discardTracker();
-    resampleSoundPending(*this, doc.sampleRate, rate);
+    }
     return true;
+}
+
+void CMainDlg::resampleToOptimizedRate(int32_t rate)
+{
+    if (rate == doc.sampleRate)
+        return;
+    discardTracker();
+    resampleSound(doc.sampleRate, rate);
 }
 
 // ---- tracker ------------------------------------------------------------------

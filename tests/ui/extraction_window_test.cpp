@@ -228,3 +228,19 @@ TEST_F(ExtractionWindowTest, TrakRefusesALoopOfLengthZero)
     EXPECT_FALSE(dlg->undoAvailable);
     EXPECT_FALSE(enabled(ID_DEV_CH));
 }
+
+TEST_F(ExtractionWindowTest, RsResamplesSoThatWholePeriodsSpanAPowerOfTwo)
+{
+    openLooped();
+    // 441 Hz at 44100 Hz: 10 periods are 1000 samples; 1024 of them at 45158 Hz.
+    dlg->doc.channelPitch[0] = 441.0;
+    dlg->doc.updatePitchHz();
+    dlg->onDevelopmentRS();
+    EXPECT_EQ(dlg->doc.sampleRate, 45158);
+    EXPECT_EQ(dlg->doc.sampleCount, 20480); // trunc(20000 * 45158 / 44100 + 0.5), 20479.8 rounded
+    EXPECT_TRUE(dlg->undoAvailable);
+    EXPECT_TRUE(menuEnabled(ID_SAVE));
+    dlg->onUndo();
+    EXPECT_EQ(dlg->doc.sampleRate, 44100);
+    EXPECT_EQ(dlg->doc.sampleCount, 20000);
+}
