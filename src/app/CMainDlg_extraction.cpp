@@ -98,10 +98,8 @@ bool CMainDlg::optimizedResampleRate(int32_t& rate)
 
 void CMainDlg::resampleToOptimizedRate(int32_t rate)
 {
-    if (rate == doc.sampleRate)
-        return;
-    discardTracker();
-    resampleSound(doc.sampleRate, rate);
+    if (rate != doc.sampleRate)
+        resampleSound(doc.sampleRate, rate);
 }
 
 // ---- tracker ------------------------------------------------------------------

@@ -121,6 +121,7 @@ void CMainDlg::onTune()
 void CMainDlg::resampleSound(int32_t fromRate, int32_t toRate)
 {
     const int32_t rateBefore = doc.sampleRate;
+    discardTracker(); // the chiff no longer fits a sound of another length
     {
         WaitCursor wait;
         ::resampleSound(doc, fromRate, toRate);
