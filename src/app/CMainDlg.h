@@ -14,6 +14,7 @@
 #include "document/SampleBuffer.h"
 #include "dsp/spectrum_analysis.h"
 #include "document/undo_history.h"
+#include "dsp/progress.h"
 #include "extraction/extraction.h"
 #include "extraction/tracker.h"
 
@@ -268,6 +269,8 @@ public:
     // false: the cut/boost commit ends silently), Save enabled, isSaved
     // false, profiles started.
     void refreshAfterEdit(bool beep = true);
+    // The same without starting the profile worker (Clean low frequencies).
+    void refreshAfterEditWithoutProfiles(bool beep = true);
     // Copies the history's flags onto undoAvailable / redoAvailable and onto
     // the Undo and Redo menu items and buttons. Every change of the history
     // ends with it.
@@ -311,6 +314,12 @@ private:
 
 public:
     // ---- end of resample, pitch shift, change sample rate, tune
+
+    // ---- filters: Clean low frequencies, Enhance/Smooth (CMainDlg_filters.cpp)
+    // The progress bar as the filter engines' progress display reports to
+    // it: shown on the first report, so a refused command never flashes it.
+    ProgressCallback filterProgress();
+    // ---- end of filters
 
     // ---- displays and pitch (CMainDlg_views.cpp)
     // Hooks the waveform and spectrum displays to the window (read-outs,

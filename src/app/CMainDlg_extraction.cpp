@@ -18,17 +18,6 @@
 #include <wx/checkbox.h>
 #include <wx/choice.h>
 
-namespace {
-
-// The filters advance this display; it reports to the window's bar.
-ProgressDisplay openChannelProgress(CMainDlg& dlg)
-{
-    dlg.showProgress();
-    return ProgressDisplay(100 * dlg.doc.channels, [&dlg](int position, int range) { dlg.setProgress(position, range); });
-}
-
-} // namespace
-
 // ---- extraction ---------------------------------------------------------------
 
 void CMainDlg::onInharmonicExtraction()
@@ -64,7 +53,7 @@ void CMainDlg::applyExtraction(const ExtractionSettings& settings)
     pushUndo();
     resampleToOptimizedRate(rate);
     {
-        ProgressDisplay progress = openChannelProgress(*this);
+        ProgressDisplay progress(100 * doc.channels, filterProgress());
         apply_extraction(doc, settings);
     }
     refreshAfterEdit();
@@ -128,7 +117,7 @@ void CMainDlg::applyTracker(const TrackerParams& params)
     {
         WaitCursor wait;
         pushUndo();
-        ProgressDisplay progress = openChannelProgress(*this);
+        ProgressDisplay progress(100 * doc.channels, filterProgress());
         tracker_.trak(doc, params);
     }
     refreshAfterEdit();

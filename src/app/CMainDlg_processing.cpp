@@ -43,6 +43,12 @@ void CMainDlg::hideProgress()
 
 void CMainDlg::refreshAfterEdit(bool beep)
 {
+    refreshAfterEditWithoutProfiles(beep);
+    startProfileRefresh();
+}
+
+void CMainDlg::refreshAfterEditWithoutProfiles(bool beep)
+{
     hideProgress();
     rebuildWaveform();
     // The edit keeps the pitch roughly where it was: refine the current
@@ -53,7 +59,6 @@ void CMainDlg::refreshAfterEdit(bool beep)
     enableMenuItem(ID_SAVE, true);
     enableControl(ID_SAVE);
     doc.isSaved = false;
-    startProfileRefresh();
     // An edit that changed the length leaves the tracker's chiff without a place.
     if (!trackerState().fits(doc))
         discardTracker();
@@ -132,8 +137,6 @@ void CMainDlg::applyNormalizeLevel(double levelDb)
 // The processing dialogs come with the processing features.
 void CMainDlg::onManualPitch() { focusDefaultButton(); }
 void CMainDlg::onCutBoost() { focusDefaultButton(); }
-void CMainDlg::onEnhanceSmooth() { focusDefaultButton(); }
-void CMainDlg::onCleanLowFrequencies() { focusDefaultButton(); }
 
 // The profile area (show/hide, Recalculate, FFT window, overlap) comes with
 // the harmonic profiles.

@@ -1,6 +1,7 @@
 #include "dsp/fir_filter.h"
 
 #include "dsp/fft.h"
+#include "dsp/fir_fft.h"
 #include "dsp/progress.h"
 
 #include <cmath>
@@ -116,7 +117,11 @@ void fir_run(int32_t order, const double* h, int32_t count, const Sample* in, Sa
         return;
     if (method == FirMethod::Automatic)
         method = fir_prefers_fft(order, count) ? FirMethod::Fft : FirMethod::Direct;
-    fir_direct(order, h, count, in, out);
+    // No transform size fits a filter of millions of taps.
+    if (method == FirMethod::Fft && fir_fft_size(order, count) > 0)
+        fir_convolve_fft(order, h, count, in, out);
+    else
+        fir_direct(order, h, count, in, out);
 }
 
 } // namespace
@@ -143,7 +148,11 @@ void fir_filter_ints(int32_t order, const double* h, int32_t count, const int32_
     fir_run(order, h, count, in, out, FirMethod::Automatic);
 }
 
-bool fir_prefers_fft(int32_t, int32_t)
+bool fir_prefers_fft(int32_t order, int32_t count)
 {
-    return false;
+    // Below 16 taps the two are within noise of each other; the direct form
+    // then gives the exact values.
+    if (order < 15)
+        return false;
+    return fir_fft_cost(order, count) < fir_direct_cost(order, count);
 }

@@ -1,0 +1,228 @@
+// What the play buttons really send to a sound card: the program's PortAudio
+// device layer streams into a private JACK server (dummy backend, real time)
+// and a capture client records it. Expected streams are worked out from the
+// sound's own arrays, sample by sample.
+
+#include "jack_rig.h"
+
+#include "playback/PlaybackEngine.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <thread>
+
+namespace {
+
+constexpr uint32_t kCardRate = 48000;
+
+int16_t pattern(int channel, int64_t k, int salt)
+{
+    // Distinct per channel, array and position; never zero at k = 0.
+    const int64_t v = (k * (37 + 2 * channel) + salt * 1009 + channel * 7919 + 17) % 60001;
+    return static_cast<int16_t>(v == 30000 ? 29999 : v - 30000);
+}
+
+class SoundPathTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { rig_ = new JackRig(kCardRate, 20.0); }
+    static void TearDownTestSuite()
+    {
+        delete rig_;
+        rig_ = nullptr;
+    }
+
+    void SetUp() override
+    {
+        if (!rig_->ok())
+            GTEST_SKIP() << "no virtual sound card: " << rig_->why();
+        ASSERT_TRUE(engine_.initDevice());
+        ASSERT_TRUE(engine_.hasSoundCard()) << "PortAudio did not take the JACK server as its output";
+        ASSERT_TRUE(rig_->connectToPlayer(std::chrono::seconds(5))) << "no PortAudio ports appeared in JACK";
+        engine_.setEndCallback([this](int32_t) { ended_.store(true); });
+    }
+
+    void TearDown() override { engine_.stopPlayback(); }
+
+    void makeSound(int16_t channels, int32_t frames, int32_t rate)
+    {
+        sound_.allocate(channels, frames);
+        sound_.sampleCount = frames;
+        sound_.sampleRate = rate;
+        sound_.channels = channels;
+        for (int ch = 0; ch < channels; ++ch) {
+            for (int32_t k = 0; k < frames; ++k)
+                sound_.samples[ch][k] = pattern(ch, k, 1);
+            for (size_t k = 0; k < sound_.loopBody[ch].size(); ++k)
+                sound_.loopBody[ch][k] = pattern(ch, static_cast<int64_t>(k), 2);
+            for (size_t k = 0; k < sound_.pingPong[ch].size(); ++k)
+                sound_.pingPong[ch][k] = pattern(ch, static_cast<int64_t>(k), 3);
+        }
+        engine_.setSound(&sound_);
+        for (int ch = 0; ch < channels; ++ch)
+            ASSERT_TRUE(engine_.createChannelBuffer(rate, PlaybackEngine::ringSamplesFor(rate), ch));
+    }
+
+    // Plays `mode` and records `seconds` of output from the button press.
+    void play(int32_t mode, double seconds)
+    {
+        rig_->startRecording();
+        const auto pressed = std::chrono::steady_clock::now();
+        ASSERT_EQ(engine_.startPlayback(mode, false), PlaybackEngine::StartResult::Started);
+        const auto frames = static_cast<size_t>(seconds * kCardRate);
+        ASSERT_TRUE(rig_->waitForFrames(frames, std::chrono::milliseconds(static_cast<int>(seconds * 1000) + 5000)));
+        latency_ = rig_->firstSoundAfter(pressed);
+        left_ = rig_->side(0);
+        right_ = rig_->side(1);
+    }
+
+    static size_t firstNonZero(const std::vector<int32_t>& v)
+    {
+        return static_cast<size_t>(std::find_if(v.begin(), v.end(), [](int32_t x) { return x != 0; }) - v.begin());
+    }
+
+    // Counts where the recording departs from `expected` from `start` on.
+    static size_t mismatches(const std::vector<int32_t>& recorded, size_t start, const std::vector<int32_t>& expected,
+                             size_t* firstBad)
+    {
+        size_t bad = 0;
+        *firstBad = SIZE_MAX;
+        for (size_t k = 0; k < expected.size() && start + k < recorded.size(); ++k) {
+            if (recorded[start + k] != expected[k]) {
+                if (bad++ == 0)
+                    *firstBad = k;
+            }
+        }
+        return bad;
+    }
+
+    static JackRig* rig_;
+    SampleBuffer sound_;
+    PlaybackEngine engine_;
+    std::atomic<bool> ended_{false};
+    std::vector<int32_t> left_, right_;
+    double latency_ = -1.0;
+};
+
+JackRig* SoundPathTest::rig_ = nullptr;
+
+TEST_F(SoundPathTest, PlaySoundDeliversEverySampleOnceWithTheChannelsAligned)
+{
+    const int32_t frames = 60000; // 1.25 s: crosses two chunk boundaries
+    makeSound(2, frames, kCardRate);
+    play(PlayOneShot, 2.0);
+    ASSERT_TRUE(ended_.load()) << "the one-shot did not end by itself";
+
+    const size_t start = firstNonZero(left_);
+    ASSERT_LT(start + frames + 4800, left_.size());
+    // Hard left and hard right: each side carries one channel, unchanged.
+    for (int ch = 0; ch < 2; ++ch) {
+        std::vector<int32_t> expected(frames + 4800, 0); // then 0.1 s of silence
+        for (int32_t k = 0; k < frames; ++k)
+            expected[k] = sound_.samples[ch][k];
+        size_t firstBad = 0;
+        EXPECT_EQ(mismatches(ch == 0 ? left_ : right_, start, expected, &firstBad), 0u)
+            << "channel " << ch << " departs first at sample " << firstBad;
+    }
+    std::printf("[ latency ] Play sound: first sample %.1f ms after the button\n", latency_ * 1000);
+    RecordProperty("latency_ms", static_cast<int>(std::lround(latency_ * 1000)));
+}
+
+// A head, then the loop array repeated, across ring wraps at other offsets
+// than the loop's: a lost or doubled sample shifts everything after it.
+struct LoopCase {
+    const char* name;
+    int32_t mode;
+    bool head;
+    bool alternate;
+};
+
+class SoundPathLoopTest : public SoundPathTest, public ::testing::WithParamInterface<LoopCase> {};
+
+TEST_P(SoundPathLoopTest, LoopRepeatsSeamlessly)
+{
+    const LoopCase c = GetParam();
+    const int32_t frames = 30000, loopStart = 9000, loopEnd = 16001; // L = 7001
+    makeSound(2, frames, kCardRate);
+    sound_.loops.loopStart[0] = loopStart;
+    sound_.loops.loopEnd[0] = loopEnd;
+    sound_.loops.currentSolution = 0;
+    play(c.mode, 3.0);
+
+    const int32_t L = loopEnd - loopStart;
+    const int32_t period = c.alternate ? 2 * L : L;
+    const size_t start = firstNonZero(left_);
+    ASSERT_LT(start, left_.size());
+    for (int ch = 0; ch < 2; ++ch) {
+        std::vector<int32_t> expected;
+        if (c.head)
+            for (int32_t k = 0; k <= loopStart; ++k)
+                expected.push_back(sound_.samples[ch][k]);
+        const auto& body = c.alternate ? sound_.pingPong[ch] : sound_.loopBody[ch];
+        while (expected.size() < 2 * kCardRate + 1000)
+            for (int32_t k = 0; k < period; ++k)
+                expected.push_back(body[k]);
+        ASSERT_GT(left_.size(), start + 2 * kCardRate + 1000);
+        size_t firstBad = 0;
+        EXPECT_EQ(mismatches(ch == 0 ? left_ : right_, start, expected, &firstBad), 0u)
+            << c.name << ", channel " << ch << ": first departure at sample " << firstBad;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, SoundPathLoopTest,
+                         ::testing::Values(LoopCase{"with loop, forward", PlaySampleLoopForward, true, false},
+                                           LoopCase{"with loop, alternate", PlaySampleLoopAlternate, true, true},
+                                           LoopCase{"loop alone, forward", PlayLoopForward, false, false},
+                                           LoopCase{"loop alone, alternate", PlayLoopAlternate, false, true}),
+                         [](const auto& testCase) {
+                             std::string n = testCase.param.name;
+                             for (char& ch : n)
+                                 if (!std::isalnum(static_cast<unsigned char>(ch)))
+                                     ch = '_';
+                             return n;
+                         });
+
+TEST_F(SoundPathTest, A22050HzSoundOnA48000HzCardKeepsItsPitchAndDuration)
+{
+    // One second of a 441 Hz sine at 22050 Hz, mono (centred: both sides).
+    const int32_t frames = 22050;
+    makeSound(1, frames, 22050);
+    const double twoPi = 6.283185307179586;
+    for (int32_t k = 0; k < frames; ++k)
+        sound_.samples[0][k] = static_cast<int16_t>(std::lround(16000 * std::sin(twoPi * 441.0 * k / 22050)));
+    sound_.samples[0][0] = 1; // so the start is found exactly
+    play(PlayOneShot, 1.6);
+
+    const size_t start = firstNonZero(left_);
+    ASSERT_LT(start, left_.size());
+    size_t end = left_.size();
+    while (end > start && left_[end - 1] == 0)
+        --end;
+    // One second of sound lasts one second on the card (the interpolator's
+    // tail is a sample or two).
+    EXPECT_NEAR(static_cast<double>(end - start), 48000.0, 8.0);
+
+    // Pitch: rising zero crossings over the steady middle, interpolated.
+    double first = -1, last = -1;
+    int crossings = 0;
+    for (size_t k = start + 480; k + 1 < end - 480; ++k) {
+        if (left_[k] < 0 && left_[k + 1] >= 0) {
+            const double at = k + static_cast<double>(-left_[k]) / (left_[k + 1] - left_[k]);
+            if (first < 0)
+                first = at;
+            last = at;
+            ++crossings;
+        }
+    }
+    ASSERT_GT(crossings, 100);
+    const double hz = (crossings - 1) / ((last - first) / kCardRate);
+    EXPECT_NEAR(1200.0 * std::log2(hz / 441.0), 0.0, 1.0) << hz << " Hz";
+    // Centred mono: both sides carry the same signal.
+    EXPECT_EQ(left_, right_);
+}
+
+} // namespace
