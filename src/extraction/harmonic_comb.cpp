@@ -92,7 +92,7 @@ std::vector<double> harmonic_comb_coefficients(int n, int k, int m, const Harmon
 }
 
 bool harmonic_comb_filter(int32_t sampleRate, double pitchHz, int k, int32_t count, const int16_t* in, int16_t* out,
-                          const HarmonicList& list, const CombFilterDesign& design)
+                          const HarmonicList& list, const CombFilterDesign& design, FirMethod method)
 {
     const int n = harmonic_comb_frame(sampleRate, pitchHz, k);
     if (count <= 0)
@@ -107,19 +107,19 @@ bool harmonic_comb_filter(int32_t sampleRate, double pitchHz, int k, int32_t cou
 
     switch (design.operation) {
     case CombOperation::Inharmonic:
-        fir_filter_samples(order, h.data(), count, in, out);
+        fir_filter_samples(order, h.data(), count, in, out, method);
         break;
     case CombOperation::Extract: {
         const size_t lead = static_cast<size_t>(n / 2);
         std::vector<int16_t> work(lead + static_cast<size_t>(count), 0);
         std::copy(in, in + count, work.begin() + static_cast<std::ptrdiff_t>(lead));
-        fir_filter_samples(order, h.data(), static_cast<int32_t>(work.size()), work.data(), work.data());
+        fir_filter_samples(order, h.data(), static_cast<int32_t>(work.size()), work.data(), work.data(), method);
         std::copy(work.begin(), work.begin() + count, out);
         break;
     }
     case CombOperation::Reduce: {
         std::vector<int16_t> filtered(static_cast<size_t>(count));
-        fir_filter_samples(order, h.data(), count, in, filtered.data());
+        fir_filter_samples(order, h.data(), count, in, filtered.data(), method);
         for (int32_t j = 0; j < count; ++j)
             out[j] = clamp16(static_cast<int32_t>(in[j]) - filtered[static_cast<size_t>(j)]);
         break;

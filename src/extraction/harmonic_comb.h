@@ -31,6 +31,7 @@
 // - Reduce: out = in - filtered, clamped to the 16-bit range.
 // A channel of pitch 0 or less (silent) is copied unchanged.
 
+#include "dsp/fir_filter.h"
 #include "extraction/harmonic_list.h"
 
 #include <cstdint>
@@ -64,9 +65,11 @@ std::vector<double> harmonic_comb_coefficients(int n, int k, int m, const Harmon
 
 // One channel of `count` samples from `in` into `out` (which may be `in`).
 // Returns false, with out a copy of in, when the pitch is not positive or
-// the frame is out of reach.
+// the frame is out of reach. `method` forces the FIR engine's way of
+// running, for benchmarks that compare them.
 bool harmonic_comb_filter(int32_t sampleRate, double pitchHz, int k, int32_t count, const int16_t* in, int16_t* out,
-                          const HarmonicList& list, const CombFilterDesign& design);
+                          const HarmonicList& list, const CombFilterDesign& design,
+                          FirMethod method = FirMethod::Automatic);
 
 // The rate at which k periods of the pitch span exactly a power of two of
 // samples: T = rate / pitch, k = best_power_of_two_multiple(T, 8, 24),
