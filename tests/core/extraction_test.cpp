@@ -118,6 +118,10 @@ TEST(HarmonicExtraction, PassesAndStopsExactlyTheBinsItsSettingsName)
          [&](int b) { return harmonic(b) % 2 == 0; }},
         {"inharmonic, ten rows", [&] { auto s = inharmonic; s.maskRows = 10; return s; }(),
          [&](int b) { return b <= 6 || (b % 10 >= 4 && b % 10 <= 6); }}, // bands of +-3 bins
+        // (5 - 1) / 9 * 10 / 4 + 0.5 = 1.6: bands of +-1 bin, not the single
+        // bins that an integer (5 - 1) / 9 would give.
+        {"inharmonic, five rows", [&] { auto s = inharmonic; s.maskRows = 5; return s; }(),
+         [&](int b) { return b == 1 || (b % 10 >= 2 && b % 10 <= 8); }},
         {"extract all", harmonicExtract, [&](int b) { return harmonic(b) > 0; }},
         {"extract odd", [&] { auto s = harmonicExtract; s.choice = 1; s.parity = 1; return s; }(),
          [&](int b) { return harmonic(b) % 2 == 1; }},
