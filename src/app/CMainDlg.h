@@ -9,7 +9,8 @@
 // enabling helpers), CMainDlg_layout.cpp (menu and controls in dialog units),
 // CMainDlg_commands.cpp (routing, locking, leaving, help, About, development
 // controls), CMainDlg_file.cpp (open, save, loading refresh),
-// CMainDlg_loop.cpp, CMainDlg_playback.cpp and CMainDlg_processing.cpp.
+// CMainDlg_loop.cpp, CMainDlg_playback.cpp, CMainDlg_processing.cpp and
+// CMainDlg_pitchbpm.cpp.
 
 #include "document/SampleBuffer.h"
 #include "dsp/spectrum_analysis.h"
@@ -17,6 +18,7 @@
 #include "dsp/progress.h"
 #include "extraction/extraction.h"
 #include "extraction/tracker.h"
+#include "loop/bpm.h"
 
 #include <wx/frame.h>
 #include <wx/weakref.h>
@@ -488,6 +490,21 @@ private:
 
 public:
     // ---- end of harmonic extraction and tracker
+
+    // ---- manual pitch detection and BPM machine (CMainDlg_pitchbpm.cpp)
+    // The bins chosen by hand (N * f / R for the current analysis window) as
+    // hints: the pitch text is cleared, the spectrum analysed within a
+    // factor 1.09 of them and the pitch updated. True when the pitch moved by
+    // more than 5 %, which restarts the profiles. The samples stay: no undo.
+    bool applyManualPitch(const double bins[2]);
+    // The BPM dialog's start: the last accepted settings, or a proposal.
+    BpmSettings bpmDialogStart() const;
+    // The BPM dialog's OK: a refused rate shows a message and changes
+    // nothing; an unchanged rate only remembers the settings; a new rate
+    // takes the snapshot, relabels the sound (its pitch follows) and
+    // refreshes the read-outs.
+    BpmOutcome applyBpmSettings(const BpmSettings& settings);
+    // ---- end of manual pitch detection and BPM machine
 
     // Data exchange of the minimum and maximum loop-length edits: reads both
     // into minLoopLength / maxLoopLength; false (members unchanged) when one

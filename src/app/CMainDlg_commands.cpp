@@ -252,5 +252,4 @@ void CMainDlg::showDevelopmentControls()
 }
 
 // Dialogs of the loop engine, save options and FFT options come with their features.
-void CMainDlg::onBpmSet() {}
 void CMainDlg::onFftOptions() {}

@@ -135,7 +135,6 @@ void CMainDlg::applyNormalizeLevel(double levelDb)
 }
 
 // The processing dialogs come with the processing features.
-void CMainDlg::onManualPitch() { focusDefaultButton(); }
 void CMainDlg::onCutBoost() { focusDefaultButton(); }
 
 // The profile area (show/hide, Recalculate, FFT window, overlap) comes with
