@@ -13,7 +13,6 @@
 #include "platform/ui/Shell.h"
 #include "processing/resample.h"
 #include "processing/volume.h"
-#include "views/ui/WaveformView.h"
 
 #include <wx/checkbox.h>
 #include <wx/choice.h>
