@@ -13,6 +13,7 @@
 // CMainDlg_pitchbpm.cpp.
 
 #include "document/SampleBuffer.h"
+#include "dsp/profile_worker.h"
 #include "dsp/spectrum_analysis.h"
 #include "document/undo_history.h"
 #include "dsp/progress.h"
@@ -29,6 +30,7 @@
 
 class CBitmapButton;
 class CCrossfadePicture;
+class CProfileView;
 class CSpectrumView;
 class WaveformView;
 class CUpDownCtrl;
@@ -39,6 +41,8 @@ class wxGauge;
 class wxTextCtrl;
 class wxCheckBox;
 class wxDropFilesEvent;
+struct PlaybackSource;
+class wxTimer;
 
 // Control and command ids of the main window. Menu items and the buttons that
 // do the same thing share an id. wx accepts ids below 32767 only: the commands
@@ -123,6 +127,7 @@ enum MainId : int {
     ID_BPM_SET = 32798 - kCommandIdOffset,
     ID_HELP_MANUAL = 57670 - kCommandIdOffset,
     ID_SHOW_DEVELOPMENT = 3000, // Ctrl+Shift+D: shows the development controls
+    ID_PROFILE_READOUT = 3001,  // the profile area's read-out text (no id of its own in the layout)
 };
 
 class CMainDlg : public wxFrame {
@@ -293,15 +298,21 @@ public:
     double normalizeLevel = 1.0; // linear, last level accepted in the Normalize dialog
     // ---- end of undo history and processing
 
+    // ---- filters: Clean low frequencies, Enhance/Smooth (CMainDlg_filters.cpp)
+    // The progress bar as the filter engines' progress display reports to
+    // it: shown on the first report, so a refused command never flashes it.
+    ProgressCallback filterProgress();
+    // ---- end of filters
     // ---- resample, pitch shift, change sample rate, tune (CMainDlg_resample.cpp)
     int32_t lastResampleRate = -1; // rate last accepted in the Resample dialog; -1: none yet
     int16_t shiftSemitones = 0;    // interval last accepted in the Pitch shift dialog
     float shiftCents = 0.0f;
     // Converts every channel from fromRate to toRate and sets the rate to
-    // toRate, under the wait cursor; then the loop, waveform and spectrum are
-    // shown again and the rate, duration and loop read-outs rewritten, and
-    // the profiles restart. Takes no snapshot, does not beep or enable Save.
-    // The caller has passed checkResample.
+    // toRate, under the wait cursor; then the loop is shown again and the
+    // rate, duration and loop read-outs rewritten. Takes no snapshot; the
+    // caller has passed checkResample and ends with refreshAfterEdit (the
+    // waveform, the spectrum with the pitches as hints, the beep, Save and
+    // the profiles).
     void resampleSound(int32_t fromRate, int32_t toRate);
     // Relabels the sound with newRate: its own undo snapshot, the pitch
     // scaled and shown, the read-outs rewritten, Save enabled. No sample or
@@ -316,12 +327,6 @@ private:
 
 public:
     // ---- end of resample, pitch shift, change sample rate, tune
-
-    // ---- filters: Clean low frequencies, Enhance/Smooth (CMainDlg_filters.cpp)
-    // The progress bar as the filter engines' progress display reports to
-    // it: shown on the first report, so a refused command never flashes it.
-    ProgressCallback filterProgress();
-    // ---- end of filters
 
     // ---- displays and pitch (CMainDlg_views.cpp)
     // Hooks the waveform and spectrum displays to the window (read-outs,
@@ -430,6 +435,51 @@ private:
 
 public:
     // ---- end of playback
+
+    // ---- cut/boost filter and FFT options (CMainDlg_cutboost.cpp)
+    int16_t cutBoostGain = 0;      // dB last typed in the cut/boost dialog, also when cancelled
+    int32_t cutBoostFreqPos = -1;  // frequency slider position last committed with OK; -1 none
+    int32_t cutBoostWidthPos = -1; // width slider position last committed with OK; -1 none
+    // The FFT options dialog over the sound, then the new window applied
+    // (fitting rule), the spectrum analysed with the current pitches as
+    // hints, the pitch display updated and, when the pitch moved more than
+    // 5 %, the profiles recomputed. Nothing is pushed on the undo history.
+    void runFftOptions();
+    // The cut/boost dialog's preview through the window's engine: mode 2 (the
+    // sound itself) or 8 (`source`, the dialog's working copies, which must
+    // stay allocated until stopDialogPreview). False when nothing started.
+    bool startDialogPreview(int32_t mode, const PlaybackSource& source);
+    // Ends that preview; the engine no longer reads the dialog's arrays.
+    void stopDialogPreview();
+    // ---- end of cut/boost filter and FFT options
+    // ---- harmonic profiles (CMainDlg_profiles.cpp)
+    // The profile area's settings, the last finished computation (shared by
+    // both displays and the harmonic synthesis) and the worker that computes
+    // one run at a time over its own copy of the sound.
+    HarmonicProfileState profileState;
+    CProfileView* frequencyProfile() const { return frequencyProfileView_; }
+    CProfileView* amplitudeProfile() const { return amplitudeProfileView_; }
+    bool profileRunning() const { return profileSerial_ != 0; }
+    // Waits for a running computation and applies its end at once (tests).
+    void waitForProfiles();
+
+private:
+    void attachProfileViews();
+    void startProfileRun();
+    void showProfileProgress(unsigned serial, int position, int range);
+    void finishProfiles(unsigned serial);
+    void showProfileHarmonic();
+    bool synthesizeSelectedHarmonic();
+    void onHarmonicTimer();
+
+    CProfileView* frequencyProfileView_ = nullptr;
+    CProfileView* amplitudeProfileView_ = nullptr;
+    unsigned profileSerial_ = 0;       // the run being waited for, 0 when none
+    bool profileLocked_ = false;       // this run locked the commands
+    std::unique_ptr<wxTimer> harmonicTimer_;
+
+public:
+    // ---- end of harmonic profiles
 
     // ---- files (CMainDlg_file.cpp)
     // The BPM machine's last accepted settings; -1 marks "unset", in which

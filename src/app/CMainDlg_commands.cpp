@@ -250,6 +250,3 @@ void CMainDlg::showDevelopmentControls()
     disableControl(ID_DEV_CH);
     disableControl(ID_DEV_SL);
 }
-
-// Dialogs of the loop engine, save options and FFT options come with their features.
-void CMainDlg::onFftOptions() {}

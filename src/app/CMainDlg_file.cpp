@@ -341,7 +341,8 @@ void CMainDlg::refreshAfterLoad()
     doc.updatePitchHz();
     setText(ID_PITCH_TEXT, formatSignificant(doc.pitchHz, 6) + " Hz");
     doc.detectedNote = doc.midiNote = static_cast<int16_t>(midiNoteOf(doc.pitchHz));
-    static_cast<wxChoice*>(control(ID_MIDI_NOTE))->SetSelection(doc.midiNote);
+    // The list ends at note 127: a higher pitch selects no entry.
+    static_cast<wxChoice*>(control(ID_MIDI_NOTE))->SetSelection(doc.midiNote <= 127 ? doc.midiNote : wxNOT_FOUND);
     doc.note31 = static_cast<int16_t>(note31Of(doc.pitchHz));
 
     // 11. Cleaning below the fundamental needs a fundamental above 32 Hz.

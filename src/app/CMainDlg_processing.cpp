@@ -135,14 +135,3 @@ void CMainDlg::applyNormalizeLevel(double levelDb)
 }
 
 // The processing dialogs come with the processing features.
-void CMainDlg::onCutBoost() { focusDefaultButton(); }
-
-// The profile area (show/hide, Recalculate, FFT window, overlap) comes with
-// the harmonic profiles.
-void CMainDlg::onShowProfiles() {}
-void CMainDlg::onRecalculate() {}
-void CMainDlg::onFftWindowChanged() {}
-void CMainDlg::onOverlapChanged() {}
-
-// Starts the profile worker once the harmonic profiles exist.
-void CMainDlg::startProfileRefresh() {}

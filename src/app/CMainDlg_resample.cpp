@@ -36,10 +36,7 @@ void CMainDlg::applyResample(int32_t rate)
         }
         pushUndo();
         resampleSound(doc.sampleRate, rate);
-        defaultBeep();
-        enableMenuItem(ID_SAVE, true);
-        enableControl(ID_SAVE);
-        doc.isSaved = false;
+        refreshAfterEdit();
     }
     // Remembered even when nothing changed.
     lastResampleRate = rate;
@@ -76,12 +73,10 @@ void CMainDlg::applyPitchShift(int16_t semitones, float cents)
     for (double& hz : doc.channelPitch)
         hz *= ratio;
     resampleSound(static_cast<int32_t>(fromRate), doc.sampleRate);
-    defaultBeep();
+    // The analysis refined the scaled pitches; now they are shown.
+    refreshAfterEdit();
     updatePitchDisplay();
     onHarmonicChanged();
-    enableMenuItem(ID_SAVE, true);
-    enableControl(ID_SAVE);
-    doc.isSaved = false;
     shiftSemitones = semitones;
     shiftCents = cents;
 }
@@ -122,18 +117,13 @@ void CMainDlg::resampleSound(int32_t fromRate, int32_t toRate)
 {
     const int32_t rateBefore = doc.sampleRate;
     discardTracker(); // the chiff no longer fits a sound of another length
-    {
-        WaitCursor wait;
-        ::resampleSound(doc, fromRate, toRate);
-        // The streaming buffers are made for one rate.
-        if (doc.sampleRate != rateBefore)
-            rebuildPlaybackBuffers();
-        showLoopInViews();
-        rebuildWaveform();
-        detectPitch(true);
-        showRateAndLoops();
-    }
-    startProfileRefresh();
+    WaitCursor wait;
+    ::resampleSound(doc, fromRate, toRate);
+    // The streaming buffers are made for one rate.
+    if (doc.sampleRate != rateBefore)
+        rebuildPlaybackBuffers();
+    showLoopInViews();
+    showRateAndLoops();
 }
 
 void CMainDlg::setSampleRate(int32_t newRate)

@@ -25,6 +25,7 @@ const OptionInfo kOptions[] = {
     {"--note", true, kLoop},              {"--no-tune", false, kLoop},
     {"--no-cut", false, kLoop},           {"--no-unroll", false, kLoop},
     {"--jobs", true, kLoop},              {"-j", true, kLoop},
+    {"--in-place", false, kLoop},
 };
 
 unsigned scopeOf(CliCommand command)
@@ -191,6 +192,8 @@ bool applyOption(const std::string& name, const std::string& value, CliOptions& 
         o.cut = false;
     else if (name == "--no-unroll")
         o.unroll = false;
+    else if (name == "--in-place")
+        o.inPlace = true;
     return true;
 }
 
@@ -346,7 +349,9 @@ std::string helpText(CliCommand command)
                "file for one input, or a folder for several (file names kept; the folder is\n"
                "created when missing). Files are processed in parallel. Prints one JSON line\n"
                "per file on standard output; a summary of failures goes to standard error.\n"
-               "Nothing is written for a file that fails.\n"
+               "Nothing is written for a file that fails. An output that is one of the\n"
+               "inputs (the same file, also through a link) is refused unless --in-place is\n"
+               "given, and so is an output that exists but is not a regular file.\n"
                "\n"
                "Search options (as for 'search'):\n"
                "  --select A:B     selection in frames or percent (default: the whole sound)\n"
@@ -370,6 +375,9 @@ std::string helpText(CliCommand command)
                "                   as one forward loop)\n"
                "  -j, --jobs N     files processed at once (default: one per core)\n"
                "  -o, --output OUT the output file or folder (required)\n"
+               "  --in-place       let each output replace its own input (e.g. -o . in the\n"
+               "                   inputs' folder); each input is read whole before its\n"
+               "                   output replaces it. Never another file's input.\n"
                "  --help           this text\n";
     default:
         return "Usage: ringtide-cli COMMAND [options] FILE...\n"

@@ -47,6 +47,7 @@ struct CliOptions {
     bool cut = true;
     bool unroll = true;                 // simulate an alternate loop by a forward loop
     int jobs = 0;                       // files at once; 0 = one per core
+    bool inPlace = false;               // an output may replace its own input
 };
 
 struct ParseOutcome {

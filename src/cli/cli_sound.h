@@ -15,10 +15,15 @@
 // fileFolder = the folder with its trailing '/', empty for a bare name.
 void setFileIdentity(SampleBuffer& doc, const std::string& path);
 
+// The path made absolute and normal ("./a/../b.wav" -> "/cwd/b.wav", no
+// trailing '/'): what every message of the tool names.
+std::string fullPath(const std::string& path);
+
 struct LoadedSound {
     bool loaded = false;
-    std::string error;                 // the reader's message when refused
+    std::string error;                 // why it was refused, naming the full path where the reader names a file
     std::vector<std::string> warnings; // messages that came with a success
+    std::string damage;                // a data chunk cut short: the warning naming the frame counts
     bool pitchFound = false;           // the analysis ran (pitch may still be 0 Hz)
 };
 

@@ -30,6 +30,8 @@ int runSearch(const CliOptions& options)
         .field("min_percent", int32_t(options.minPercent))
         .field("max_percent", int32_t(options.maxPercent))
         .field("type", options.loopType == LoopType::Forward ? "forward" : "alternate");
+    if (!load.damage.empty())
+        json.field("warning", load.damage);
     if (!load.warnings.empty())
         json.stringArray("warnings", load.warnings);
     if (!run.ok()) {

@@ -15,12 +15,18 @@ constexpr double kStopBandDb = 80.0;
 // Input indices start this far before the first sample.
 constexpr int64_t kLeadIn = 100;
 
-// Outputs computed side by side in the transposed run: one vector register
-// pair per four lanes on the narrowest SIMD the build may assume.
+// Outputs summed side by side in the transposed run, as four pairs.
 constexpr int kLanes = 8;
-// Two lanes per value: the compiler's generic vectors map them onto the
-// target's SIMD registers (or plain scalars), lane by lane, with no
-// reassociation, so each lane is exactly the scalar sum.
+// Columns (outputs of one phase) per tile of the transposed run: the tile's
+// inputs, M rows of this many values, stay in the second-level cache while
+// every phase reads them.
+constexpr int64_t kTileColumns = 128;
+// Below this many outputs per phase the transposed layout does not pay.
+constexpr int64_t kMinColumns = 2 * kLanes;
+
+// Two lanes of a generic compiler vector: mapped onto the target's SIMD
+// registers (or plain scalars) lane by lane, never reassociated, so each lane
+// is exactly the scalar sum.
 typedef double Pair __attribute__((vector_size(2 * sizeof(double))));
 
 inline Pair load(const double* p)
@@ -29,12 +35,6 @@ inline Pair load(const double* p)
     std::memcpy(&v, p, sizeof v);
     return v;
 }
-// Columns (outputs of one phase) per tile of the transposed run: the tile's
-// inputs, M rows of this many values, stay in the second-level cache while
-// every phase reads them.
-constexpr int64_t kTileColumns = 128;
-// Below this many outputs per phase the transposed layout does not pay.
-constexpr int64_t kMinColumns = 2 * kLanes;
 
 int64_t floorDiv(int64_t a, int64_t b)
 {

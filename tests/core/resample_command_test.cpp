@@ -141,17 +141,3 @@ TEST(Transposition, RatesAndIntervalsBothWays)
         EXPECT_DOUBLE_EQ(t.cents, c.cents) << c.rate;
     }
 }
-
-TEST(Relabel, ScalesThePitchWithTheRate)
-{
-    SampleBuffer doc = toneDocument(1000, 44100, 2);
-    doc.channelPitch[0] = 220.0;
-    doc.channelPitch[1] = 330.0;
-    const std::vector<int16_t> before = doc.samples[0];
-    relabelSampleRate(doc, 88200);
-    EXPECT_EQ(doc.sampleRate, 88200);
-    EXPECT_DOUBLE_EQ(doc.channelPitch[0], 440.0);
-    EXPECT_DOUBLE_EQ(doc.channelPitch[1], 660.0);
-    EXPECT_EQ(doc.samples[0], before);
-    EXPECT_EQ(doc.sampleCount, 1000);
-}

@@ -56,6 +56,7 @@ JackRig::JackRig(uint32_t rateHz, double maxSeconds) : rate_(rateHz)
         in_[ch] = jack_port_register(client_, name.c_str(), JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
     }
     jack_set_process_callback(client_, &JackRig::process, this);
+    jack_set_xrun_callback(client_, &JackRig::xrun, this);
     if (!in_[0] || !in_[1] || jack_activate(client_) != 0) {
         why_ = "the capture client could not register its ports";
         return;
@@ -75,7 +76,7 @@ JackRig::~JackRig()
 bool JackRig::startServer()
 {
     const std::string rate = std::to_string(rate_);
-    const char* argv[] = {"jackd", "--no-realtime", "-n", serverName_.c_str(), "-d", "dummy",
+    const char* argv[] = {"jackd", "--no-realtime", "--sync", "-n", serverName_.c_str(), "-d", "dummy",
                           "-r", rate.c_str(), "-p", "256", nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -151,7 +152,14 @@ void JackRig::startRecording()
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     recorded_.store(0, std::memory_order_release);
     firstSoundNs_.store(-1, std::memory_order_release);
+    xruns_.store(0, std::memory_order_release);
     recording_.store(true, std::memory_order_release);
+}
+
+int JackRig::xrun(void* self)
+{
+    static_cast<JackRig*>(self)->xruns_.fetch_add(1, std::memory_order_acq_rel);
+    return 0;
 }
 
 int JackRig::process(uint32_t frames, void* self)

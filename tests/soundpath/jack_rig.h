@@ -3,6 +3,9 @@
 // (real time, no hardware) and a capture client that records whatever the
 // program's PortAudio stream sends to it.
 //
+// The server runs synchronously: it waits for every client before it ends a
+// cycle, so on a loaded machine the virtual card's clock slows down instead of
+// repeating or dropping a client's block, as an asynchronous server would.
 // The server is started under a name of its own and JACK_DEFAULT_SERVER is set
 // to it, so PortAudio's JACK host API (which opens the default server) finds it
 // and makes it the default output device. The capture client connects its two
@@ -46,11 +49,17 @@ public:
     std::vector<int32_t> side(int which) const;
     // Seconds from `since` to when the first non-zero frame was heard (-1: none yet).
     double firstSoundAfter(std::chrono::steady_clock::time_point since) const;
+    // Cycles the server reported late since startRecording: a client (ours or
+    // the program's stream) missed its deadline and JACK played silence for it.
+    // On a machine too loaded to keep real time a recording has gaps that say
+    // nothing about the program.
+    int xruns() const { return xruns_.load(std::memory_order_acquire); }
     // Stops the server the way an unplugged card vanishes.
     void killServer();
 
 private:
     static int process(uint32_t frames, void* self);
+    static int xrun(void* self);
     bool startServer();
 
     uint32_t rate_;
@@ -64,4 +73,5 @@ private:
     std::atomic<size_t> recorded_{0};
     std::atomic<bool> recording_{false};
     std::atomic<int64_t> firstSoundNs_{-1};
+    std::atomic<int> xruns_{0};
 };

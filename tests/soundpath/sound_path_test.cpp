@@ -13,6 +13,8 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <functional>
+#include <string>
 #include <memory>
 #include <thread>
 
@@ -70,6 +72,8 @@ protected:
     // Plays `mode` and records `seconds` of output from the button press.
     void play(int32_t mode, double seconds)
     {
+        engine_.stopPlayback();
+        ended_.store(false);
         rig_->startRecording();
         const auto pressed = std::chrono::steady_clock::now();
         ASSERT_EQ(engine_.startPlayback(mode, false), PlaybackEngine::StartResult::Started);
@@ -80,24 +84,65 @@ protected:
         right_ = rig_->side(1);
     }
 
+    // Plays, then runs `check` on the recording (it returns what is wrong, or
+    // nothing). When the server reported late cycles and the recording has a
+    // hole of silence where `soundFrames` of sound were due, JACK played
+    // silence for a client that missed its deadline: the machine is too loaded
+    // to keep real time, which says nothing of the program. Such a recording is
+    // taken again; after three the test is skipped with the reason. Any other
+    // failure fails at once.
+    void playAndCheck(int32_t mode, double seconds, size_t soundFrames, const std::function<std::string()>& check)
+    {
+        std::string failure;
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            play(mode, seconds);
+            if (HasFatalFailure())
+                return;
+            failure = check();
+            if (failure.empty())
+                return;
+            if (rig_->xruns() == 0 || !hasHole(left_, soundFrames)) {
+                ADD_FAILURE() << failure;
+                return;
+            }
+        }
+        GTEST_SKIP() << "the machine is too loaded to keep real time (late cycles in three recordings): "
+                     << failure;
+    }
+
+    // A run of 32 zeros after the first sound and before `soundFrames` of it
+    // have passed (the test sounds never hold two zeros in a row).
+    static bool hasHole(const std::vector<int32_t>& side, size_t soundFrames)
+    {
+        const size_t start = firstNonZero(side);
+        const size_t end = std::min(side.size(), start + soundFrames);
+        size_t run = 0;
+        for (size_t k = start; k < end; ++k) {
+            run = side[k] == 0 ? run + 1 : 0;
+            if (run >= 32)
+                return true;
+        }
+        return false;
+    }
+
+    // What departs from `expected` in the recording of one side from `start` on.
+    static std::string departure(const std::vector<int32_t>& recorded, size_t start,
+                                 const std::vector<int32_t>& expected, const std::string& what)
+    {
+        if (start + expected.size() > recorded.size())
+            return what + ": the recording is too short";
+        size_t bad = 0, firstBad = 0;
+        for (size_t k = 0; k < expected.size(); ++k)
+            if (recorded[start + k] != expected[k] && bad++ == 0)
+                firstBad = k;
+        if (bad == 0)
+            return {};
+        return what + ": " + std::to_string(bad) + " samples differ, the first at " + std::to_string(firstBad);
+    }
+
     static size_t firstNonZero(const std::vector<int32_t>& v)
     {
         return static_cast<size_t>(std::find_if(v.begin(), v.end(), [](int32_t x) { return x != 0; }) - v.begin());
-    }
-
-    // Counts where the recording departs from `expected` from `start` on.
-    static size_t mismatches(const std::vector<int32_t>& recorded, size_t start, const std::vector<int32_t>& expected,
-                             size_t* firstBad)
-    {
-        size_t bad = 0;
-        *firstBad = SIZE_MAX;
-        for (size_t k = 0; k < expected.size() && start + k < recorded.size(); ++k) {
-            if (recorded[start + k] != expected[k]) {
-                if (bad++ == 0)
-                    *firstBad = k;
-            }
-        }
-        return bad;
     }
 
     static JackRig* rig_;
@@ -114,20 +159,25 @@ TEST_F(SoundPathTest, PlaySoundDeliversEverySampleOnceWithTheChannelsAligned)
 {
     const int32_t frames = 60000; // 1.25 s: crosses two chunk boundaries
     makeSound(2, frames, kCardRate);
-    play(PlayOneShot, 2.0);
-    ASSERT_TRUE(ended_.load()) << "the one-shot did not end by itself";
-
-    const size_t start = firstNonZero(left_);
-    ASSERT_LT(start + frames + 4800, left_.size());
-    // Hard left and hard right: each side carries one channel, unchanged.
-    for (int ch = 0; ch < 2; ++ch) {
-        std::vector<int32_t> expected(frames + 4800, 0); // then 0.1 s of silence
-        for (int32_t k = 0; k < frames; ++k)
-            expected[k] = sound_.samples[ch][k];
-        size_t firstBad = 0;
-        EXPECT_EQ(mismatches(ch == 0 ? left_ : right_, start, expected, &firstBad), 0u)
-            << "channel " << ch << " departs first at sample " << firstBad;
-    }
+    playAndCheck(PlayOneShot, 2.0, frames, [&]() -> std::string {
+        if (!ended_.load())
+            return "the one-shot did not end by itself";
+        const size_t start = firstNonZero(left_);
+        // Hard left and hard right: each side carries one channel, unchanged,
+        // then silence.
+        for (int ch = 0; ch < 2; ++ch) {
+            std::vector<int32_t> expected(frames + 4800, 0);
+            for (int32_t k = 0; k < frames; ++k)
+                expected[k] = sound_.samples[ch][k];
+            const std::string wrong = departure(ch == 0 ? left_ : right_, start, expected,
+                                                "channel " + std::to_string(ch));
+            if (!wrong.empty())
+                return wrong;
+        }
+        return {};
+    });
+    if (HasFailure() || IsSkipped())
+        return;
     std::printf("[ latency ] Play sound: first sample %.1f ms after the button\n", latency_ * 1000);
     RecordProperty("latency_ms", static_cast<int>(std::lround(latency_ * 1000)));
 }
@@ -151,26 +201,26 @@ TEST_P(SoundPathLoopTest, LoopRepeatsSeamlessly)
     sound_.loops.loopStart[0] = loopStart;
     sound_.loops.loopEnd[0] = loopEnd;
     sound_.loops.currentSolution = 0;
-    play(c.mode, 3.0);
-
     const int32_t L = loopEnd - loopStart;
     const int32_t period = c.alternate ? 2 * L : L;
-    const size_t start = firstNonZero(left_);
-    ASSERT_LT(start, left_.size());
-    for (int ch = 0; ch < 2; ++ch) {
-        std::vector<int32_t> expected;
-        if (c.head)
-            for (int32_t k = 0; k <= loopStart; ++k)
-                expected.push_back(sound_.samples[ch][k]);
-        const auto& body = c.alternate ? sound_.pingPong[ch] : sound_.loopBody[ch];
-        while (expected.size() < 2 * kCardRate + 1000)
-            for (int32_t k = 0; k < period; ++k)
-                expected.push_back(body[k]);
-        ASSERT_GT(left_.size(), start + 2 * kCardRate + 1000);
-        size_t firstBad = 0;
-        EXPECT_EQ(mismatches(ch == 0 ? left_ : right_, start, expected, &firstBad), 0u)
-            << c.name << ", channel " << ch << ": first departure at sample " << firstBad;
-    }
+    playAndCheck(c.mode, 3.0, 2 * kCardRate, [&]() -> std::string {
+        const size_t start = firstNonZero(left_);
+        for (int ch = 0; ch < 2; ++ch) {
+            std::vector<int32_t> expected;
+            if (c.head)
+                for (int32_t k = 0; k <= loopStart; ++k)
+                    expected.push_back(sound_.samples[ch][k]);
+            const auto& body = c.alternate ? sound_.pingPong[ch] : sound_.loopBody[ch];
+            while (expected.size() < 2 * kCardRate + 1000)
+                for (int32_t k = 0; k < period; ++k)
+                    expected.push_back(body[k]);
+            const std::string wrong = departure(ch == 0 ? left_ : right_, start, expected,
+                                                std::string(c.name) + ", channel " + std::to_string(ch));
+            if (!wrong.empty())
+                return wrong;
+        }
+        return {};
+    });
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, SoundPathLoopTest,
@@ -195,34 +245,40 @@ TEST_F(SoundPathTest, A22050HzSoundOnA48000HzCardKeepsItsPitchAndDuration)
     for (int32_t k = 0; k < frames; ++k)
         sound_.samples[0][k] = static_cast<int16_t>(std::lround(16000 * std::sin(twoPi * 441.0 * k / 22050)));
     sound_.samples[0][0] = 1; // so the start is found exactly
-    play(PlayOneShot, 1.6);
+    playAndCheck(PlayOneShot, 1.6, 47000, [&]() -> std::string {
+        const size_t start = firstNonZero(left_);
+        if (start >= left_.size())
+            return "nothing was heard";
+        size_t end = left_.size();
+        while (end > start && left_[end - 1] == 0)
+            --end;
+        // One second of sound lasts one second on the card (the interpolator's
+        // tail is a sample or two).
+        if (std::abs(static_cast<double>(end - start) - 48000.0) > 8.0)
+            return "the sound lasted " + std::to_string(end - start) + " samples at 48000 Hz";
 
-    const size_t start = firstNonZero(left_);
-    ASSERT_LT(start, left_.size());
-    size_t end = left_.size();
-    while (end > start && left_[end - 1] == 0)
-        --end;
-    // One second of sound lasts one second on the card (the interpolator's
-    // tail is a sample or two).
-    EXPECT_NEAR(static_cast<double>(end - start), 48000.0, 8.0);
-
-    // Pitch: rising zero crossings over the steady middle, interpolated.
-    double first = -1, last = -1;
-    int crossings = 0;
-    for (size_t k = start + 480; k + 1 < end - 480; ++k) {
-        if (left_[k] < 0 && left_[k + 1] >= 0) {
-            const double at = k + static_cast<double>(-left_[k]) / (left_[k + 1] - left_[k]);
-            if (first < 0)
-                first = at;
-            last = at;
-            ++crossings;
+        // Pitch: rising zero crossings over the steady middle, interpolated.
+        double first = -1, last = -1;
+        int crossings = 0;
+        for (size_t k = start + 480; k + 1 < end - 480; ++k) {
+            if (left_[k] < 0 && left_[k + 1] >= 0) {
+                const double at = k + static_cast<double>(-left_[k]) / (left_[k + 1] - left_[k]);
+                if (first < 0)
+                    first = at;
+                last = at;
+                ++crossings;
+            }
         }
-    }
-    ASSERT_GT(crossings, 100);
-    const double hz = (crossings - 1) / ((last - first) / kCardRate);
-    EXPECT_NEAR(1200.0 * std::log2(hz / 441.0), 0.0, 1.0) << hz << " Hz";
-    // Centred mono: both sides carry the same signal.
-    EXPECT_EQ(left_, right_);
+        if (crossings < 100)
+            return "only " + std::to_string(crossings) + " periods were heard";
+        const double hz = (crossings - 1) / ((last - first) / kCardRate);
+        if (std::abs(1200.0 * std::log2(hz / 441.0)) > 1.0)
+            return "the tone plays at " + std::to_string(hz) + " Hz";
+        // Centred mono: both sides carry the same signal.
+        if (left_ != right_)
+            return "the two sides of a centred mono sound differ";
+        return {};
+    });
 }
 
 } // namespace
