@@ -17,6 +17,8 @@
 #include "dsp/spectrum_analysis.h"
 #include "document/undo_history.h"
 #include "dsp/progress.h"
+#include "extraction/extraction.h"
+#include "extraction/tracker.h"
 #include "loop/bpm.h"
 
 #include <wx/frame.h>
@@ -520,6 +522,33 @@ public:
     // question: nothing is loaded yet); the old name stays on failure.
     bool openFile(const std::string& path);
     // ---- end of files
+
+    // ---- harmonic extraction and tracker (CMainDlg_extraction.cpp)
+    // An accepted extraction dialog: undo snapshot, the optimized resample
+    // when asked, the comb filter over every channel with the progress bar
+    // moving, then the after-edit refresh.
+    void applyExtraction(const ExtractionSettings& settings);
+    // The rate at which k periods span a power of two of samples
+    // (optimized_sample_rate), in `rate`; false, after the resampler's
+    // refusal message, when the sound cannot be converted to it.
+    bool optimizedResampleRate(int32_t& rate);
+    // Converts the sound to `rate` when it differs from the sound's; no undo
+    // snapshot (the callers take it), no beep.
+    void resampleToOptimizedRate(int32_t rate);
+    // Trak once its dialog was accepted with `params` (remembered).
+    void applyTracker(const TrackerParams& params);
+    // Forgets the chiff and disables Ch and Sl: a load, New, a search, Undo,
+    // Redo and every change of the sound's length make it meaningless.
+    void discardTracker();
+    const TrackerState& trackerState() const { return tracker_; }
+    TrackerParams trackerParams;
+
+private:
+    void showTrackerExchange(bool chiffShown);
+    TrackerState tracker_;
+
+public:
+    // ---- end of harmonic extraction and tracker
 
     // ---- manual pitch detection and BPM machine (CMainDlg_pitchbpm.cpp)
     // The bins chosen by hand (N * f / R for the current analysis window) as

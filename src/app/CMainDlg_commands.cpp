@@ -252,14 +252,3 @@ void CMainDlg::showDevelopmentControls()
     disableControl(ID_DEV_CH);
     disableControl(ID_DEV_SL);
 }
-
-// The development buttons drive the tracker functions once they exist.
-void CMainDlg::onDevelopmentRS() {}
-void CMainDlg::onDevelopmentTrak() {}
-void CMainDlg::onDevelopmentCh() {}
-void CMainDlg::onDevelopmentSl() {}
-
-// Dialogs of the loop engine, save options and FFT options come with their features.
-// Extraction dialogs come with the extraction feature.
-void CMainDlg::onInharmonicExtraction() {}
-void CMainDlg::onHarmonicExtraction() {}

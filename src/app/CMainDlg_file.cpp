@@ -379,4 +379,5 @@ void CMainDlg::refreshAfterLoad()
 
     // 14.
     startProfileRefresh();
+    discardTracker();
 }

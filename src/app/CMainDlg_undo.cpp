@@ -103,6 +103,7 @@ void CMainDlg::onUndo()
     if (!undoHistory.undo(doc))
         return;
     showUndoState();
+    discardTracker();
     refreshAfterSwap(*this, rate, channels);
     focusDefaultButton();
 }
@@ -119,6 +120,7 @@ void CMainDlg::onRedo()
     if (!undoHistory.redo(doc))
         return;
     showUndoState();
+    discardTracker();
     refreshAfterSwap(*this, rate, channels);
     focusDefaultButton();
 }
