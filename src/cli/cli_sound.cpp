@@ -65,8 +65,15 @@ LoadedSound loadLikeWindow(SampleBuffer& doc, const std::string& path)
 SearchRun searchLikeWindow(SampleBuffer& doc, const CliOptions& options, int threadCount)
 {
     SearchRun run;
-    run.selectionStart = std::min(options.selectStart.resolve(doc.sampleCount), doc.sampleCount);
-    run.selectionEnd = std::min(options.selectEnd.resolve(doc.sampleCount), doc.sampleCount);
+    if (options.selectAuto) {
+        run.autoSelected = true;
+        run.sustain = findSustain(doc);
+        run.selectionStart = run.sustain.start;
+        run.selectionEnd = run.sustain.end;
+    } else {
+        run.selectionStart = std::min(options.selectStart.resolve(doc.sampleCount), doc.sampleCount);
+        run.selectionEnd = std::min(options.selectEnd.resolve(doc.sampleCount), doc.sampleCount);
+    }
 
     LoopSearchRequest request;
     request.selectionStart = run.selectionStart;
@@ -122,4 +129,17 @@ int32_t crossfadeLimitMs(const SampleBuffer& doc, int32_t loopStart, int32_t loo
     if (!forward)
         limit = std::min(limit, ms(int64_t(doc.sampleCount) - loopEnd));
     return static_cast<int32_t>(std::max<int64_t>(0, limit));
+}
+
+void writeLoopCheck(JsonWriter& json, const LoopCheck& check)
+{
+    json.field("value_jump", check.valueJump)
+        .field("slope_jump", check.slopeJump)
+        .field("click", check.clickFigure)
+        .field("crest", check.crest);
+    if (check.periods > 0.0)
+        json.field("periods", check.periods).field("drift_cents", check.driftCents);
+    else
+        json.nullField("periods").nullField("drift_cents");
+    json.field("verdict", check.valid ? verdictText(check.verdict) : std::string("cannot be checked"));
 }

@@ -66,6 +66,8 @@ std::string loopOne(LoopJob& job, const CliOptions& options, int searchThreads)
     std::vector<std::string> warnings = load.warnings;
 
     const SearchRun run = searchLikeWindow(doc, options, searchThreads);
+    if (run.autoSelected && !run.sustain.warning.empty())
+        warnings.push_back(run.sustain.warning);
     if (!run.ok())
         return failWith(run.error);
     if (run.solutions.empty())
@@ -99,11 +101,20 @@ std::string loopOne(LoopJob& job, const CliOptions& options, int searchThreads)
     settings.crossfade.lengthSamples = crossfadeLengthSamples(crossfadeMs, doc.sampleRate);
 
     const bool unrolled = chooseWaveWriter(doc) == WaveWriterKind::Unrolled;
+    const int32_t analysedRate = doc.sampleRate; // the rate the pitch was measured at
     setFileIdentity(doc, job.output);
     const SaveOutcome saved = saveDocument(doc, settings);
     if (!saved.saved)
         return failWith("The file " + fullPath(job.output) + " could not be saved" +
                         (saved.messages.empty() ? std::string(".") : ": " + saved.messages.front().text));
+
+    // The check of the loop in the saved sound (crossfade committed), at the
+    // rate its pitch in Hz belongs to: retuning changes the rate, not the
+    // period in frames.
+    const int32_t writtenRate = doc.sampleRate;
+    doc.sampleRate = analysedRate;
+    const LoopCheck check = checkLoop(doc, chosen.start, chosen.end, doc.loopForward);
+    doc.sampleRate = writtenRate;
 
     // The loop as the file holds it: an unrolled alternate loop runs forward
     // from s + 1 to 2e - s.
@@ -118,7 +129,15 @@ std::string loopOne(LoopJob& job, const CliOptions& options, int searchThreads)
         .field("rate", doc.sampleRate)
         .field("pitch_hz", doc.pitchHz)
         .field("midi_note", int32_t(doc.midiNote))
-        .field("crossfade_ms", crossfadeMs);
+        .field("crossfade_ms", crossfadeMs)
+        .field("select", run.autoSelected ? "auto" : "given")
+        .field("select_start", run.selectionStart)
+        .field("select_end", run.selectionEnd);
+    if (run.autoSelected)
+        json.field("select_reason", run.sustain.reason);
+    json.key("check").beginObject();
+    writeLoopCheck(json, check);
+    json.endObject();
     if (!load.damage.empty())
         json.field("warning", load.damage);
     if (!warnings.empty())

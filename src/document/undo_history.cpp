@@ -41,6 +41,7 @@ void UndoHistory::pushUndo(const SampleBuffer& doc)
     snap_.pitchHz = doc.pitchHz;
     snap_.sampleCount = doc.sampleCount;
     snap_.fullRes = doc.fullRes;
+    snap_.saved = doc.isSaved;
 
     // A snapshot of no sound is no step to go back to.
     undoAvailable_ = doc.sampleCount != 0;
@@ -71,6 +72,7 @@ void UndoHistory::swapUndo(SampleBuffer& doc)
     std::swap(snap_.fftSizeExp, doc.fftSizeExp);
     std::swap(snap_.pitchHz, doc.pitchHz);
     std::swap(snap_.fullRes, doc.fullRes);
+    std::swap(snap_.saved, doc.isSaved);
 
     doc.ensureWorkingArrays();
 }
@@ -85,6 +87,7 @@ void UndoHistory::clearUndo(const SampleBuffer& doc)
     snap_.channels = doc.channels;
     snap_.bitsPerSample = doc.bitsPerSample;
     snap_.blockAlign = doc.blockAlign;
+    snap_.saved = false;
     undoAvailable_ = false;
     redoAvailable_ = false;
 }

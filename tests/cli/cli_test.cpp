@@ -268,7 +268,7 @@ TEST_F(CliTest, SearchGivesTheCoreEnginesSolutions)
     };
     const int32_t n = t.frames;
     const std::vector<Case> cases = {
-        {"", 0, n, 50, 100, LoopType::Forward},
+        {"--select 0:100%", 0, n, 50, 100, LoopType::Forward},
         {"--select 3000:20000 --min 20 --max 60", 3000, 20000, 20, 60, LoopType::Forward},
         {"--select 10%:90% --type alternate", int32_t(0.1 * n + 0.5), int32_t(0.9 * n + 0.5), 50, 100,
          LoopType::Alternate},
@@ -329,7 +329,7 @@ TEST_F(CliTest, LoopSavesAFileThatReadsBackWithItsLoopAndNote)
 
     // Without retuning: the rate stays; with cutting: the file ends at the loop end.
     const std::string out = dir + "out.wav";
-    const CliRun r = cli("loop " + wav + " -o " + out + " --note 62 --no-tune --crossfade 1 --kind exponential");
+    const CliRun r = cli("loop " + wav + " --select 0:100% -o " + out + " --note 62 --no-tune --crossfade 1 --kind exponential");
     ASSERT_EQ(r.status, 0) << r.err;
     const Json j = parseJson(lines(r.out).at(0));
     EXPECT_EQ(j["out"].text, out);
@@ -353,7 +353,7 @@ TEST_F(CliTest, LoopSavesAFileThatReadsBackWithItsLoopAndNote)
 
     // With the defaults the detected note is written and the rate is retuned
     // so that the loop holds whole periods of that note (441 Hz -> 440 Hz).
-    const CliRun tuned = cli("loop " + wav + " -o " + dir + "tuned.wav");
+    const CliRun tuned = cli("loop " + wav + " --select 0:100% -o " + dir + "tuned.wav");
     ASSERT_EQ(tuned.status, 0) << tuned.err;
     const Json tj = parseJson(lines(tuned.out).at(0));
     EXPECT_EQ(unityNoteOf(readBytes(dir + "tuned.wav")), 69);
@@ -375,7 +375,7 @@ TEST_F(CliTest, AlternateLoopsAreUnrolledUnlessAskedNot)
     const auto [s, e] = core.pairs[0];
 
     const CliRun unrolled =
-        cli("loop " + wav + " --type alternate --min 30 --max 60 --no-tune -o " + dir + "unrolled.wav");
+        cli("loop " + wav + " --select 0:100% --type alternate --min 30 --max 60 --no-tune -o " + dir + "unrolled.wav");
     ASSERT_EQ(unrolled.status, 0) << unrolled.err;
     SampleBuffer u;
     ASSERT_TRUE(loadSoundFile(u, dir + "unrolled.wav").loaded);
@@ -385,7 +385,7 @@ TEST_F(CliTest, AlternateLoopsAreUnrolledUnlessAskedNot)
     EXPECT_EQ(u.sampleCount, 2 * e - s + 1);
     EXPECT_EQ(parseJson(lines(unrolled.out).at(0))["loop_end"].integer(), 2 * e - s);
 
-    const CliRun kept = cli("loop " + wav + " --type alternate --min 30 --max 60 --no-tune --no-unroll --no-cut -o " +
+    const CliRun kept = cli("loop " + wav + " --select 0:100% --type alternate --min 30 --max 60 --no-tune --no-unroll --no-cut -o " +
                          dir + "kept.wav");
     ASSERT_EQ(kept.status, 0) << kept.err;
     SampleBuffer k;
@@ -560,7 +560,7 @@ TEST_F(CliTest, LaterSolutionsAreTheOnesSavedCutAndTuned)
     for (size_t n = 2; n <= core.pairs.size(); ++n) {
         const auto [s, e] = core.pairs[n - 1];
         const std::string out = dir + "s" + std::to_string(n) + ".wav";
-        const CliRun r = cli("loop " + wav + " --min 30 --max 90 --solution " + std::to_string(n) + " -o " + out);
+        const CliRun r = cli("loop " + wav + " --select 0:100% --min 30 --max 90 --solution " + std::to_string(n) + " -o " + out);
         ASSERT_EQ(r.status, 0) << r.err;
         SampleBuffer back;
         ASSERT_TRUE(loadSoundFile(back, out).loaded);
@@ -572,4 +572,85 @@ TEST_F(CliTest, LaterSolutionsAreTheOnesSavedCutAndTuned)
         const double periods = std::round((e - s) / 100.0);
         EXPECT_NEAR(back.sampleRate, 440.0 * (e - s) / periods, 2.0) << n;
     }
+}
+
+TEST_F(CliTest, SearchAndLoopFindTheSustainByThemselves)
+{
+    // 2 s at 441 Hz with a 100 ms attack from silence and a 300 ms release.
+    Tone t;
+    t.frames = 88200;
+    std::vector<uint8_t> wav = toneWav(t);
+    const int32_t attackEnd = 4410, releaseStart = t.frames - 13230;
+    for (int32_t i = 0; i < t.frames; ++i) {
+        const double gain = std::min({1.0, double(i) / attackEnd, double(t.frames - i) / (t.frames - releaseStart)});
+        const size_t at = 44 + 2 * size_t(i);
+        const int16_t v = int16_t(uint16_t(wav[at] | wav[at + 1] << 8));
+        const uint16_t scaled = uint16_t(int16_t(std::lround(v * gain)));
+        wav[at] = uint8_t(scaled);
+        wav[at + 1] = uint8_t(scaled >> 8);
+    }
+    writeBytes(dir + "asr.wav", wav);
+
+    const CliRun r = cli("search " + dir + "asr.wav");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Json j = parseJson(lines(r.out).at(0));
+    EXPECT_EQ(j["select"].text, "auto");
+    EXPECT_FALSE(j["select_reason"].text.empty());
+    EXPECT_FALSE(j.has("warnings")) << r.out;
+    ASSERT_FALSE(j["solutions"].items.empty());
+    for (const Json& s : j["solutions"].items) {
+        EXPECT_GE(s["start"].integer(), attackEnd) << "a loop in the attack";
+        EXPECT_LE(s["end"].integer(), releaseStart) << "a loop in the release";
+    }
+    // The best loop of the steady part spans whole periods and checks clean.
+    EXPECT_EQ(j["solutions"][0]["check"]["verdict"].text, "clean");
+
+    const CliRun whole = cli("search " + dir + "asr.wav --select 0:100%");
+    const Json w = parseJson(lines(whole.out).at(0));
+    EXPECT_EQ(w["select"].text, "given");
+    EXPECT_EQ(w["select_start"].integer(), 0);
+    EXPECT_EQ(w["select_end"].integer(), t.frames);
+
+    const CliRun looped = cli("loop " + dir + "asr.wav -o " + dir + "out.wav");
+    ASSERT_EQ(looped.status, 0) << looped.err;
+    const Json l = parseJson(lines(looped.out).at(0));
+    EXPECT_GE(l["loop_start"].integer(), attackEnd);
+    EXPECT_LE(l["loop_end"].integer(), releaseStart);
+}
+
+TEST_F(CliTest, CheckGivesEachStoredLoopsVerdictAndExitsZeroOnlyWhenAllAreClean)
+{
+    // 100 frames per period; the stored loop starts at frame 1000 (phase 0).
+    Tone clean;
+    clean.withLoop = true;
+    clean.loopFirst = 1000;
+    clean.loopLast = 1000 + 100 * 100 - 1; // 100 whole periods
+    Tone click = clean;
+    click.loopLast += 50;                  // half a period more: the wave jumps
+    Tone none;
+
+    struct Case {
+        const char* name;
+        Tone tone;
+        const char* verdict;
+    };
+    const Case cases[] = {{"clean.wav", clean, "clean"}, {"click.wav", click, "audible click"}, {"none.wav", none, "no loop"}};
+    std::string all;
+    for (const Case& c : cases) {
+        const std::string path = tone(c.name, c.tone);
+        all += " " + path;
+        const CliRun r = cli("check " + path);
+        const Json j = parseJson(lines(r.out).at(0));
+        EXPECT_EQ(j["verdict"].text, c.verdict) << r.out;
+        EXPECT_EQ(r.status, std::string(c.verdict) == "clean" ? 0 : 1) << c.name;
+    }
+    const CliRun clean1 = cli("check " + dir + "clean.wav");
+    EXPECT_NEAR(parseJson(lines(clean1.out).at(0))["periods"].number, 100.0, 0.05);
+
+    const CliRun batch = cli("check" + all + " -j 2");
+    EXPECT_EQ(batch.status, 1);
+    const std::vector<std::string> out = lines(batch.out);
+    ASSERT_EQ(out.size(), 3u);
+    for (size_t i = 0; i < out.size(); ++i)
+        EXPECT_EQ(parseJson(out[i])["verdict"].text, cases[i].verdict) << "in the order given";
 }
