@@ -39,10 +39,7 @@ std::string checkLine(const std::string& path, bool& clean)
     } else {
         json.field("verdict", "no loop");
     }
-    if (!load.damage.empty())
-        json.field("warning", load.damage);
-    if (!load.warnings.empty())
-        json.stringArray("warnings", load.warnings);
+    writeLoadWarnings(json, load.damage, load.warnings);
     json.endObject();
     return json.text();
 }
