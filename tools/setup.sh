@@ -2,7 +2,7 @@
 # configures/builds a CMake tree. Sourced, not executed.
 
 RUN_PACKAGES="g++ cmake ninja-build pkg-config libwxgtk3.2-dev portaudio19-dev"
-TEST_PACKAGES="libgtest-dev libgmock-dev libbenchmark-dev libfftw3-dev libsndfile1-dev xvfb xauth desktop-file-utils appstream dpkg-dev file jackd2 libjack-jackd2-dev"
+TEST_PACKAGES="libgtest-dev libgmock-dev libbenchmark-dev libfftw3-dev libsndfile1-dev libsoxr-dev xvfb xauth desktop-file-utils appstream dpkg-dev file jackd2 libjack-jackd2-dev"
 
 missing_packages() {
   local pkg missing=""

@@ -297,6 +297,31 @@ public:
     ProgressCallback filterProgress();
     // ---- end of filters
 
+    // ---- resample, pitch shift, change sample rate, tune (CMainDlg_resample.cpp)
+    int32_t lastResampleRate = -1; // rate last accepted in the Resample dialog; -1: none yet
+    int16_t shiftSemitones = 0;    // interval last accepted in the Pitch shift dialog
+    float shiftCents = 0.0f;
+    // Converts every channel from fromRate to toRate and sets the rate to
+    // toRate, under the wait cursor; then the loop is shown again and the
+    // rate, duration and loop read-outs rewritten. Takes no snapshot; the
+    // caller has passed checkResample and ends with refreshAfterEdit (the
+    // waveform, the spectrum with the pitches as hints, the beep, Save and
+    // the profiles).
+    void resampleSound(int32_t fromRate, int32_t toRate);
+    // Relabels the sound with newRate: its own undo snapshot, the pitch
+    // scaled and shown, the read-outs rewritten, Save enabled. No sample or
+    // loop changes, no beep.
+    void setSampleRate(int32_t newRate);
+    // Resample and Pitch shift once their dialog was accepted.
+    void applyResample(int32_t rate);
+    void applyPitchShift(int16_t semitones, float cents);
+
+private:
+    void showRateAndLoops();
+
+public:
+    // ---- end of resample, pitch shift, change sample rate, tune
+
     // ---- displays and pitch (CMainDlg_views.cpp)
     // Hooks the waveform and spectrum displays to the window (read-outs,
     // Search enabling, harmonic clicks, FFT options). Called once at start-up.

@@ -133,10 +133,6 @@ void CMainDlg::applyNormalizeLevel(double levelDb)
 
 // The processing dialogs come with the processing features.
 void CMainDlg::onCutBoost() { focusDefaultButton(); }
-void CMainDlg::onResample() { focusDefaultButton(); }
-void CMainDlg::onPitchShift() { focusDefaultButton(); }
-void CMainDlg::onChangeSampleRate() { focusDefaultButton(); }
-void CMainDlg::onTune() { focusDefaultButton(); }
 
 // The profile area (show/hide, Recalculate, FFT window, overlap) comes with
 // the harmonic profiles.

@@ -1,0 +1,224 @@
+#include "dsp/resample_sinc.h"
+
+#include "dsp/fft.h"
+#include "dsp/filter_design.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kStopBandDb = 80.0;
+// Input indices start this far before the first sample.
+constexpr int64_t kLeadIn = 100;
+
+// Outputs summed side by side in the transposed run, as four pairs.
+constexpr int kLanes = 8;
+// Columns (outputs of one phase) per tile of the transposed run: the tile's
+// inputs, M rows of this many values, stay in the second-level cache while
+// every phase reads them.
+constexpr int64_t kTileColumns = 128;
+// Below this many outputs per phase the transposed layout does not pay.
+constexpr int64_t kMinColumns = 2 * kLanes;
+
+// Two lanes of a generic compiler vector: mapped onto the target's SIMD
+// registers (or plain scalars) lane by lane, never reassociated, so each lane
+// is exactly the scalar sum.
+typedef double Pair __attribute__((vector_size(2 * sizeof(double))));
+
+inline Pair load(const double* p)
+{
+    Pair v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+int64_t floorDiv(int64_t a, int64_t b)
+{
+    const int64_t q = a / b;
+    return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
+}
+
+// y * 32768 (the sum is formed over unscaled samples, which is exact: the
+// scaling is by a power of two) rounded half away from zero and clamped.
+inline int16_t toSample(double v)
+{
+    if (v > 0.0) {
+        const double r = std::trunc(v + 0.5);
+        return r > 32766.0 ? int16_t(32767) : static_cast<int16_t>(r);
+    }
+    const double r = std::trunc(v - 0.5);
+    return r < -32767.0 ? int16_t(-32768) : static_cast<int16_t>(r);
+}
+
+// in[y] with silence before the sound and the last sample held after it.
+inline double extended(const int16_t* in, int32_t inFrames, int64_t y)
+{
+    if (y < 0)
+        return 0.0;
+    return in[y < inFrames ? y : inFrames - 1];
+}
+
+} // namespace
+
+SincResampler::SincResampler(int32_t sourceRate, int32_t upFactor, int32_t downFactor, int32_t outFrames)
+    : up_(std::max(upFactor, 1))
+    , down_(std::max(downFactor, 1))
+    , outFrames_(std::max(outFrames, 0))
+{
+    const int64_t L = up_;
+    const int64_t M = down_;
+    const int64_t rate = std::max(sourceRate, 1);
+
+    // Tap count. The transition width is an integer quarter of the rate,
+    // which is 0 below 4 Hz: there it is taken in real numbers. A product
+    // R L beyond 32 bits is passed as the same ratio L / (width / R).
+    const double beta = kaiser_beta(kStopBandDb);
+    const double widthFactor = kaiser_width_factor(kStopBandDb);
+    const double widthHz = rate >= 4 ? static_cast<double>(rate / 4) : rate / 4.0;
+    const int64_t rl = rate * L;
+    const int32_t n = rl <= std::numeric_limits<int32_t>::max()
+                          ? fir_length(static_cast<int32_t>(rl), widthHz, widthFactor)
+                          : fir_length(static_cast<int32_t>(L), widthHz / static_cast<double>(rate), widthFactor);
+    const int64_t K = std::max<int64_t>(1, (n - 1 + 2 * L - 1) / (2 * L));
+    taps_ = static_cast<int>(2 * K);
+    const int64_t C = K * L;
+
+    dropped_ = static_cast<int32_t>(std::trunc(10.0 * static_cast<double>(L) / static_cast<double>(M) + 0.5)) + 3;
+    const int64_t firstSlot = (kLeadIn * L + M - 1) / M + dropped_;
+
+    rows_ = static_cast<int32_t>(std::min<int64_t>(L, outFrames_));
+    coefficients_.resize(static_cast<size_t>(rows_) * static_cast<size_t>(taps_));
+    newest_.resize(static_cast<size_t>(rows_));
+
+    const double maxLM = static_cast<double>(std::max(L, M));
+    const double i0Beta = bessel_i0(beta);
+    const double centre = static_cast<double>(C);
+    for (int32_t r = 0; r < rows_; ++r) {
+        const int64_t slot = firstSlot + r;
+        const int64_t phase = (slot * M) % L;
+        newest_[static_cast<size_t>(r)] = (slot * M) / L - kLeadIn;
+        double* h = &coefficients_[static_cast<size_t>(r) * static_cast<size_t>(taps_)];
+        for (int j = 0; j < taps_; ++j) {
+            const int64_t v = phase + j * L;
+            if (v == C) {
+                h[j] = static_cast<double>(L) / maxLM;
+                continue;
+            }
+            const double t = static_cast<double>(v - C);
+            const double w =
+                bessel_i0(beta * std::sqrt(static_cast<double>(v) * static_cast<double>(2 * C - v)) / centre) / i0Beta;
+            h[j] = w * static_cast<double>(L) * std::sin(t * kPi / maxLM) / (t * kPi);
+        }
+    }
+}
+
+void SincResampler::run(int32_t inFrames, const int16_t* in, int16_t* out) const
+{
+    if (outFrames_ == 0 || inFrames <= 0)
+        return;
+    const int64_t columns = (static_cast<int64_t>(outFrames_) + rows_ - 1) / rows_;
+    if (rows_ == up_ && columns >= kMinColumns)
+        runTransposed(inFrames, in, out);
+    else
+        runDirect(inFrames, in, out);
+}
+
+// One output at a time over a contiguous copy of the input that carries the
+// silence before it and the held sample after it.
+void SincResampler::runDirect(int32_t inFrames, const int16_t* in, int16_t* out) const
+{
+    const int64_t lead = taps_ - 1;
+    const int64_t last = static_cast<int64_t>(outFrames_) - 1;
+    const int64_t newestLast = newest_[static_cast<size_t>(last % rows_)] + (last / rows_) * down_;
+    std::vector<double> line(static_cast<size_t>(newestLast + 1 + lead));
+    for (size_t i = 0; i < line.size(); ++i)
+        line[i] = extended(in, inFrames, static_cast<int64_t>(i) - lead);
+
+    for (int64_t m = 0; m <= last; ++m) {
+        const int64_t r = m % rows_;
+        const double* h = &coefficients_[static_cast<size_t>(r) * static_cast<size_t>(taps_)];
+        const double* x = &line[static_cast<size_t>(newest_[static_cast<size_t>(r)] + (m / rows_) * down_ + lead)];
+        double y = 0.0;
+        for (int j = 0; j < taps_; ++j)
+            y += h[j] * x[-j];
+        out[m] = toSample(y);
+    }
+}
+
+// The outputs of one phase row r are m = cL + r, c = 0, 1, ..., and their
+// newest inputs lie M apart: newest_[r] + cM. With the input dealt into M
+// rows by residue, table[res][s] = in[(s - lead) M + res], the input of tap j
+// for consecutive c is consecutive within one row, so kLanes outputs are
+// summed side by side, each still from tap 0 up.
+void SincResampler::runTransposed(int32_t inFrames, const int16_t* in, int16_t* out) const
+{
+    const int64_t L = up_;
+    const int64_t M = down_;
+    const int64_t columns = (static_cast<int64_t>(outFrames_) + L - 1) / L;
+
+    // Row and column of every (phase, tap) input, relative to column c = 0.
+    std::vector<int64_t> res(static_cast<size_t>(rows_) * taps_);
+    std::vector<int64_t> col(res.size());
+    int64_t lowest = 0;
+    int64_t highest = 0;
+    for (int32_t r = 0; r < rows_; ++r)
+        for (int j = 0; j < taps_; ++j) {
+            const int64_t a = newest_[static_cast<size_t>(r)] - j;
+            const int64_t q = floorDiv(a, M);
+            const size_t k = static_cast<size_t>(r) * taps_ + j;
+            res[k] = a - q * M;
+            col[k] = q;
+            lowest = std::min(lowest, q);
+            highest = std::max(highest, q);
+        }
+    const int64_t lead = -lowest;
+    // Whole lane groups are summed past the last column; they read padding.
+    const int64_t width = highest + lead + columns + kLanes;
+
+    std::vector<double> table(static_cast<size_t>(M * width));
+    for (int64_t rr = 0; rr < M; ++rr) {
+        double* row = &table[static_cast<size_t>(rr * width)];
+        for (int64_t s = 0; s < width; ++s)
+            row[s] = extended(in, inFrames, (s - lead) * M + rr);
+    }
+
+    std::vector<const double*> source(static_cast<size_t>(taps_));
+    for (int64_t tile = 0; tile < columns; tile += kTileColumns) {
+        const int64_t tileEnd = std::min(columns, tile + kTileColumns);
+        for (int32_t r = 0; r < rows_; ++r) {
+            const double* h = &coefficients_[static_cast<size_t>(r) * static_cast<size_t>(taps_)];
+            for (int j = 0; j < taps_; ++j) {
+                const size_t k = static_cast<size_t>(r) * taps_ + j;
+                source[static_cast<size_t>(j)] = &table[static_cast<size_t>(res[k] * width + col[k] + lead)];
+            }
+            // Outputs of this row: c with cL + r < outFrames.
+            const int64_t count = std::min(tileEnd, (static_cast<int64_t>(outFrames_) - r + L - 1) / L);
+            for (int64_t c0 = tile; c0 < count; c0 += kLanes) {
+                // Four named accumulators: an array would live in memory.
+                Pair a0 = {}, a1 = {}, a2 = {}, a3 = {};
+                for (int j = 0; j < taps_; ++j) {
+                    const Pair hj = {h[j], h[j]};
+                    const double* x = source[static_cast<size_t>(j)] + c0;
+                    a0 += hj * load(x);
+                    a1 += hj * load(x + 2);
+                    a2 += hj * load(x + 4);
+                    a3 += hj * load(x + 6);
+                }
+                const double acc[kLanes] = {a0[0], a0[1], a1[0], a1[1], a2[0], a2[1], a3[0], a3[1]};
+                const int64_t lanes = std::min<int64_t>(kLanes, count - c0);
+                for (int64_t w = 0; w < lanes; ++w)
+                    out[(c0 + w) * L + r] = toSample(acc[w]);
+            }
+        }
+    }
+}
+
+void resample_sinc(int32_t sourceRate, int32_t upFactor, int32_t downFactor, int32_t inFrames, int32_t outFrames,
+                   const int16_t* in, int16_t* out)
+{
+    SincResampler(sourceRate, upFactor, downFactor, outFrames).run(inFrames, in, out);
+}
