@@ -37,6 +37,7 @@ class wxGauge;
 class wxTextCtrl;
 class wxCheckBox;
 class wxDropFilesEvent;
+struct PlaybackSource;
 
 // Control and command ids of the main window. Menu items and the buttons that
 // do the same thing share an id. wx accepts ids below 32767 only: the commands
@@ -429,6 +430,23 @@ private:
 
 public:
     // ---- end of playback
+
+    // ---- cut/boost filter and FFT options (CMainDlg_cutboost.cpp)
+    int16_t cutBoostGain = 0;      // dB last typed in the cut/boost dialog, also when cancelled
+    int32_t cutBoostFreqPos = -1;  // frequency slider position last committed with OK; -1 none
+    int32_t cutBoostWidthPos = -1; // width slider position last committed with OK; -1 none
+    // The FFT options dialog over the sound, then the new window applied
+    // (fitting rule), the spectrum analysed with the current pitches as
+    // hints, the pitch display updated and, when the pitch moved more than
+    // 5 %, the profiles recomputed. Nothing is pushed on the undo history.
+    void runFftOptions();
+    // The cut/boost dialog's preview through the window's engine: mode 2 (the
+    // sound itself) or 8 (`source`, the dialog's working copies, which must
+    // stay allocated until stopDialogPreview). False when nothing started.
+    bool startDialogPreview(int32_t mode, const PlaybackSource& source);
+    // Ends that preview; the engine no longer reads the dialog's arrays.
+    void stopDialogPreview();
+    // ---- end of cut/boost filter and FFT options
 
     // ---- files (CMainDlg_file.cpp)
     // The BPM machine's last accepted settings; -1 marks "unset", in which

@@ -258,7 +258,6 @@ void CMainDlg::onDevelopmentCh() {}
 void CMainDlg::onDevelopmentSl() {}
 
 // Dialogs of the loop engine, save options and FFT options come with their features.
-void CMainDlg::onFftOptions() {}
 // Extraction dialogs come with the extraction feature.
 void CMainDlg::onInharmonicExtraction() {}
 void CMainDlg::onHarmonicExtraction() {}

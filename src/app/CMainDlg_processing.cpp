@@ -132,7 +132,6 @@ void CMainDlg::applyNormalizeLevel(double levelDb)
 }
 
 // The processing dialogs come with the processing features.
-void CMainDlg::onCutBoost() { focusDefaultButton(); }
 
 // The profile area (show/hide, Recalculate, FFT window, overlap) comes with
 // the harmonic profiles.

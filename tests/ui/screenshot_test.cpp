@@ -5,6 +5,8 @@
 #include "main_window_fixture.h"
 
 #include "app/CAboutDlg.h"
+#include "processing/ui/CCutBoostDlg.h"
+#include "processing/ui/CFftOptionsDlg.h"
 
 #include <wx/filename.h>
 
@@ -61,5 +63,51 @@ TEST(AboutBoxPicture, WritesAScreenshot)
     uitest::pumpFor(400);
     EXPECT_TRUE(captureNamed("About Ringtide", "about.png"));
     about->Destroy();
+    uitest::pumpFor(20);
+}
+
+TEST_F(MainWindowTest, WritesScreenshotsOfTheCutBoostAndFftOptionsDialogs)
+{
+    if (!haveTools())
+        GTEST_SKIP() << "xwd, xwdtopnm or pnmtopng missing";
+    // A plucked string (Karplus-Strong, 196 Hz): a noisy attack and a
+    // sustain rich in harmonics, closer to an instrument than a sine.
+    const int rate = 44100, frames = 88200, period = rate / 196;
+    std::vector<double> line(static_cast<size_t>(period));
+    uint32_t seed = 12345;
+    for (double& v : line) {
+        seed = seed * 1664525u + 1013904223u;
+        v = (static_cast<int>(seed >> 16) % 2001 - 1000) / 1000.0;
+    }
+    std::vector<int16_t> pcm(static_cast<size_t>(frames));
+    for (int i = 0; i < frames; ++i) {
+        const size_t k = static_cast<size_t>(i % period);
+        const double next = line[(k + 1) % line.size()];
+        pcm[static_cast<size_t>(i)] = static_cast<int16_t>(14000.0 * line[k]);
+        line[k] = 0.4985 * (line[k] + next);
+    }
+    wavbytes::WavLayout w;
+    w.channels = 1;
+    w.sampleRate = rate;
+    w.data = wavbytes::pcm16(pcm);
+    const std::string path = folder + "/plucked-G3.wav";
+    ASSERT_TRUE(wavbytes::writeFile(path, wavbytes::build(w)));
+    open(path);
+    dlg->cutBoostGain = 12;
+    dlg->cutBoostFreqPos = 4 * 196 * 16384 / rate; // the 4th harmonic
+    dlg->cutBoostWidthPos = 120;
+    auto* cutBoost = new CCutBoostDlg(dlg);
+    cutBoost->Show();
+    cutBoost->apply();
+    uitest::pumpFor(400);
+    EXPECT_TRUE(captureNamed("Parametric cut/boost filter", "cutboost.png"));
+    cutBoost->Destroy();
+    auto* options = new CFftOptionsDlg(dlg, dlg->doc);
+    options->startMs = 400;
+    options->InitDialog();
+    options->Show();
+    uitest::pumpFor(400);
+    EXPECT_TRUE(captureNamed("FFT Options", "fft-options.png"));
+    options->Destroy();
     uitest::pumpFor(20);
 }
