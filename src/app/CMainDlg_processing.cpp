@@ -131,8 +131,6 @@ void CMainDlg::applyNormalizeLevel(double levelDb)
         hideProgress();
 }
 
-// The processing dialogs come with the processing features.
-
 // The profile area (show/hide, Recalculate, FFT window, overlap) comes with
 // the harmonic profiles.
 void CMainDlg::onShowProfiles() {}
