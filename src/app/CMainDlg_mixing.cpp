@@ -11,10 +11,18 @@ void CMainDlg::onNewMix()
     focusDefaultButton();
     stopPlayback();
     const std::string name = doc.fileTitle.empty() ? "NoName" : doc.fileTitle;
-    CFftMixingDlg dlg(this, mixSettings, name, doc.isLoaded() && !doc.isSaved);
-    if (dlg.ShowModal() != wxID_OK)
-        return; // the inputs and the mix stay for the next opening; the settings do not
-    applyNewMix(dlg.saveFirst(), dlg.settings());
+    bool saveFirst = false;
+    MixSettings settings;
+    {
+        // The dialog goes (and with it any preview and the arrays it read)
+        // before the document changes.
+        CFftMixingDlg dlg(this, mixSettings, name, doc.isLoaded() && !doc.isSaved);
+        if (dlg.ShowModal() != wxID_OK)
+            return; // the inputs and the mix stay for the next opening; the settings do not
+        saveFirst = dlg.saveFirst();
+        settings = dlg.settings();
+    }
+    applyNewMix(saveFirst, settings);
 }
 
 bool CMainDlg::applyNewMix(bool saveFirst, const MixSettings& settings)

@@ -498,20 +498,26 @@ void CFftMixingDlg::stopPreview()
     owner_->stopMixPreview();
 }
 
-void CFftMixingDlg::onOk()
+bool CFftMixingDlg::confirmOk()
 {
     if (!owner_->mixResult.made())
-        return;
+        return false;
     if (askToSave_) {
         const MessageAnswer answer =
             showMessage(this, "Do you want to save changes to " + documentName_ + ".wav?",
                         MessageButtons::YesNoCancel, MessageIcon::Question);
         if (answer == MessageAnswer::Cancel)
-            return;
+            return false;
         saveFirst_ = answer == MessageAnswer::Yes;
     }
     readEdits();
-    EndModal(wxID_OK);
+    return true;
+}
+
+void CFftMixingDlg::onOk()
+{
+    if (confirmOk())
+        EndModal(wxID_OK);
 }
 
 void CFftMixingDlg::EndModal(int code)

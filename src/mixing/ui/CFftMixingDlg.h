@@ -91,6 +91,9 @@ public:
     void togglePlay(int index); // 0, 1: the inputs; 2: the mix
     void stopPreview();
     int playing() const { return playing_; } // the preview's mode, 0 when none
+    // The save question when asked for; true when the dialog may close
+    // with OK (a mix exists and the answer was not Cancel).
+    bool confirmOk();
     void onOk();
 
     wxButton* mixButton() const { return mix_; }
