@@ -32,13 +32,18 @@ CMainDlg::CMainDlg(bool showSplash)
     bindCommands();
     connectViews();
     installLoopHooks();
+    attachProfileViews();
     DragAcceptFiles(true);
     OnInitDialog();
 }
 
 // The splash, a child window, goes with the main window and takes its input
-// filter with it.
-CMainDlg::~CMainDlg() = default;
+// filter with it. A profile run still going is stopped before anything it
+// reports to is taken down.
+CMainDlg::~CMainDlg()
+{
+    profileState.worker.stopAndWait();
+}
 
 void CMainDlg::OnInitDialog()
 {

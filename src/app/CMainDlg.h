@@ -13,6 +13,7 @@
 // CMainDlg_pitchbpm.cpp.
 
 #include "document/SampleBuffer.h"
+#include "dsp/profile_worker.h"
 #include "dsp/spectrum_analysis.h"
 #include "document/undo_history.h"
 #include "dsp/progress.h"
@@ -28,6 +29,7 @@
 
 class CBitmapButton;
 class CCrossfadePicture;
+class CProfileView;
 class CSpectrumView;
 class WaveformView;
 class CUpDownCtrl;
@@ -39,6 +41,7 @@ class wxTextCtrl;
 class wxCheckBox;
 class wxDropFilesEvent;
 struct PlaybackSource;
+class wxTimer;
 
 // Control and command ids of the main window. Menu items and the buttons that
 // do the same thing share an id. wx accepts ids below 32767 only: the commands
@@ -123,6 +126,7 @@ enum MainId : int {
     ID_BPM_SET = 32798 - kCommandIdOffset,
     ID_HELP_MANUAL = 57670 - kCommandIdOffset,
     ID_SHOW_DEVELOPMENT = 3000, // Ctrl+Shift+D: shows the development controls
+    ID_PROFILE_READOUT = 3001,  // the profile area's read-out text (no id of its own in the layout)
 };
 
 class CMainDlg : public wxFrame {
@@ -464,6 +468,34 @@ public:
     // Ends that preview; the engine no longer reads the dialog's arrays.
     void stopDialogPreview();
     // ---- end of cut/boost filter and FFT options
+    // ---- harmonic profiles (CMainDlg_profiles.cpp)
+    // The profile area's settings, the last finished computation (shared by
+    // both displays and the harmonic synthesis) and the worker that computes
+    // one run at a time over its own copy of the sound.
+    HarmonicProfileState profileState;
+    CProfileView* frequencyProfile() const { return frequencyProfileView_; }
+    CProfileView* amplitudeProfile() const { return amplitudeProfileView_; }
+    bool profileRunning() const { return profileSerial_ != 0; }
+    // Waits for a running computation and applies its end at once (tests).
+    void waitForProfiles();
+
+private:
+    void attachProfileViews();
+    void startProfileRun();
+    void showProfileProgress(unsigned serial, int position, int range);
+    void finishProfiles(unsigned serial);
+    void showProfileHarmonic();
+    bool synthesizeSelectedHarmonic();
+    void onHarmonicTimer();
+
+    CProfileView* frequencyProfileView_ = nullptr;
+    CProfileView* amplitudeProfileView_ = nullptr;
+    unsigned profileSerial_ = 0;       // the run being waited for, 0 when none
+    bool profileLocked_ = false;       // this run locked the commands
+    std::unique_ptr<wxTimer> harmonicTimer_;
+
+public:
+    // ---- end of harmonic profiles
 
     // ---- files (CMainDlg_file.cpp)
     // The BPM machine's last accepted settings; -1 marks "unset", in which

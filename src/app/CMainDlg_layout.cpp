@@ -267,7 +267,7 @@ void CMainDlg::createControls()
     // Grown downwards only: nothing of the profile area may show above it.
     fftWindow->Move(fftWindow->GetPosition().x, dialogRect(0, kProfileAreaTopDlu, 0, 0).y);
     display(ID_FREQUENCY_PROFILE, 3, 302, 341, 37);
-    readout(wxID_ANY, 4, 340, 45);
+    readout(ID_PROFILE_READOUT, 4, 340, 45);
     label("", 49, 341, 210, ID_AMPLITUDE_TITLE);
     label("Overlap:", 274, 341, 32);
     spinEdit(ID_OVERLAP_EDIT, ID_OVERLAP_SPIN, 307, 339, 26, 12, 0, 90, 50);

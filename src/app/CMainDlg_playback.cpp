@@ -150,11 +150,6 @@ void CMainDlg::onPlayLoopAlone()
     startPlaybackFrom(ID_PLAY_LOOP, doc.loopForward ? PlayLoopForward : PlayLoopAlternate);
 }
 
-// The single harmonic plays doc.scratch, which the harmonic profiles
-// synthesise for the selected harmonic before calling this; without it the
-// engine refuses and the button comes back up.
-void CMainDlg::onPlayHarmonic() { startPlaybackFrom(ID_PLAY_SA, PlayHarmonic); }
-
 void CMainDlg::startPlaybackFrom(int buttonId, int32_t mode)
 {
     focusDefaultButton();

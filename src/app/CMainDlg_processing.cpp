@@ -131,12 +131,4 @@ void CMainDlg::applyNormalizeLevel(double levelDb)
         hideProgress();
 }
 
-// The profile area (show/hide, Recalculate, FFT window, overlap) comes with
-// the harmonic profiles.
-void CMainDlg::onShowProfiles() {}
-void CMainDlg::onRecalculate() {}
-void CMainDlg::onFftWindowChanged() {}
-void CMainDlg::onOverlapChanged() {}
-
-// Starts the profile worker once the harmonic profiles exist.
-void CMainDlg::startProfileRefresh() {}
+// The processing dialogs come with the processing features.

@@ -49,6 +49,7 @@ void CMainDlg::onHarmonicChanged()
 {
     harmonic = static_cast<int16_t>(std::clamp(upDown(ID_HARMONIC_SPIN)->position(), 1, 32));
     spectrum()->setSelectedHarmonic(harmonic);
+    showProfileHarmonic();
     if (doc.isLoaded())
         writeHarmonicTitles();
 }

@@ -99,9 +99,10 @@ TEST_F(PlaybackWindowTest, EachPlayButtonLatchesShowsStopAndASecondPressReleases
 {
     openSound(loopedWave());
     ASSERT_TRUE(dlg->doc.loops.hasLoop(0));
-    // The single harmonic plays what the profiles synthesised.
-    dlg->doc.scratch.assign(static_cast<size_t>(dlg->doc.sampleCount), 100);
-    dlg->enableControl(ID_PLAY_SA); // as when the profiles are shown
+    // The single harmonic plays what the profiles synthesise.
+    dlg->onShowProfiles();
+    dlg->waitForProfiles();
+    ASSERT_TRUE(dlg->profilesReady);
 
     for (const ButtonCase& c : kButtons) {
         SCOPED_TRACE(c.tip);
@@ -404,8 +405,10 @@ TEST_F(PlaybackWindowTest, HarmonicWithoutItsSynthesisComesBackUp)
     EXPECT_EQ(dlg->playingButton(), 0);
     EXPECT_EQ(tip(ID_PLAY_SA), "Play selected harmonic alone");
 
-    // With it: one channel, then the end releases the button.
-    dlg->doc.scratch.assign(static_cast<size_t>(dlg->doc.sampleCount), 1000);
+    // With the profiles: one channel, then the end releases the button.
+    dlg->onShowProfiles();
+    dlg->waitForProfiles();
+    ASSERT_TRUE(dlg->profilesReady);
     dlg->onPlayHarmonic();
     EXPECT_EQ(engine().playMode.load(), PlayHarmonic);
     EXPECT_EQ(engine().channelCount(), 1);

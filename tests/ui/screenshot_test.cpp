@@ -52,6 +52,9 @@ TEST_F(MainWindowTest, WritesScreenshotsAfterStartAndAfterLoading)
     EXPECT_TRUE(capture(*dlg, "main-start.png"));
     open(writeWave("grand-piano-C4", 60000, 2, wavbytes::SamplerLoop{0, 30000, 44699}));
     EXPECT_TRUE(capture(*dlg, "main-loaded.png"));
+    dlg->onShowProfiles();
+    dlg->waitForProfiles();
+    EXPECT_TRUE(capture(*dlg, "main-profiles.png"));
 }
 
 TEST(AboutBoxPicture, WritesAScreenshot)
