@@ -32,11 +32,14 @@ ensure_packages() {
 
 # configure_build DIR [cmake args...]
 # Configures every time (quick once the cache exists), so that ./run and
-# ./test may share a tree: each sets the options it needs.
+# ./test may share a tree: each sets the options it needs. With BUILD_TARGETS
+# set (e.g. "core_tests"), only those targets are built.
 configure_build() {
   local dir=$1; shift
-  local generator=()
+  local generator=() targets=()
   [ -f "$dir/CMakeCache.txt" ] || generator=(-G Ninja)
+  # shellcheck disable=SC2206
+  [ -n "${BUILD_TARGETS:-}" ] && targets=(--target $BUILD_TARGETS)
   cmake -S . -B "$dir" "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" > /dev/null
-  cmake --build "$dir" -j "$(nproc)"
+  cmake --build "$dir" -j "$(nproc)" "${targets[@]}"
 }

@@ -17,6 +17,8 @@
 #include "dsp/spectrum_analysis.h"
 #include "document/undo_history.h"
 #include "dsp/progress.h"
+#include "extraction/extraction.h"
+#include "extraction/tracker.h"
 #include "loop/bpm.h"
 #include "mixing/fft_mixing.h"
 
@@ -24,6 +26,7 @@
 #include <wx/weakref.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -155,6 +158,9 @@ public:
     // becomes the Stop of a long task (0: keep nothing).
     void lockCommands(int keep);
     void unlockCommands();
+    // Between lockCommands and unlockCommands: no command but the kept one
+    // runs, and nothing dropped on the window is taken.
+    bool commandsLocked() const { return commandsLocked_; }
     void updateLoopTexts();
     // Range 0..maxMs of the crossfade slider. GTK cannot show an empty range
     // (0..0 becomes 0..1), so the limit is also kept here and enforced on
@@ -417,10 +423,12 @@ public:
     // tests choose the null device (stepped by hand or on a steady clock) and
     // switch off the no-sound-card warning.
     struct PlaybackDeviceOptions {
-        enum class Output { System, NullRealTime, NullManual };
+        enum class Output { System, NullRealTime, NullManual, Given };
         Output output = Output::System;
         double speed = 1.0;               // NullRealTime: clock speed, 1 = real time
-        bool warnWithoutSoundCard = true; // the start-up box when no sound card opens
+        bool warnWithoutSoundCard = true; // the box when no sound card opens, or one is lost
+        // Output::Given: the output the next windows open (a test's device).
+        static std::function<std::unique_ptr<class AudioDevice>()>& givenDevice();
     };
     static PlaybackDeviceOptions& playbackDeviceOptions();
     class PlaybackEngine* playbackEngine() const { return playback_.get(); }
@@ -438,6 +446,9 @@ private:
     void takePlaybackSnapshot(int32_t mode);
     void releasePlayButton();
     void onPlayCursorPosted();
+    // A sound card lost (or that will not start again) gives way to the null
+    // device, with the no-sound-card warning.
+    void fallBackIfSoundCardLost();
 
     int playingButton_ = 0;
     std::string playingToolTip_;   // the button's own tooltip while it reads "Stop"
@@ -521,7 +532,7 @@ public:
     struct FileWriteResult {
         bool saved = false;
         bool hadLoop = false;      // the selected slot held a loop
-        bool reloadNeeded = false; // the file is shorter than the document
+        bool reloadNeeded = false; // the file holds another sound than the document
     };
     // saveDocument() with the details Save needs afterwards.
     FileWriteResult saveDocumentReporting();
@@ -529,6 +540,33 @@ public:
     // question: nothing is loaded yet); the old name stays on failure.
     bool openFile(const std::string& path);
     // ---- end of files
+
+    // ---- harmonic extraction and tracker (CMainDlg_extraction.cpp)
+    // An accepted extraction dialog: undo snapshot, the optimized resample
+    // when asked, the comb filter over every channel with the progress bar
+    // moving, then the after-edit refresh.
+    void applyExtraction(const ExtractionSettings& settings);
+    // The rate at which k periods span a power of two of samples
+    // (optimized_sample_rate), in `rate`; false, after the resampler's
+    // refusal message, when the sound cannot be converted to it.
+    bool optimizedResampleRate(int32_t& rate);
+    // Converts the sound to `rate` when it differs from the sound's; no undo
+    // snapshot (the callers take it), no beep.
+    void resampleToOptimizedRate(int32_t rate);
+    // Trak once its dialog was accepted with `params` (remembered).
+    void applyTracker(const TrackerParams& params);
+    // Forgets the chiff and disables Ch and Sl: a load, New, a search, Undo,
+    // Redo and every change of the sound's length make it meaningless.
+    void discardTracker();
+    const TrackerState& trackerState() const { return tracker_; }
+    TrackerParams trackerParams;
+
+private:
+    void showTrackerExchange(bool chiffShown);
+    TrackerState tracker_;
+
+public:
+    // ---- end of harmonic extraction and tracker
 
     // ---- manual pitch detection and BPM machine (CMainDlg_pitchbpm.cpp)
     // The bins chosen by hand (N * f / R for the current analysis window) as
@@ -574,6 +612,7 @@ private:
     bool showSplash_ = true;
     bool developmentShown_ = false;
     bool closing_ = false;
+    bool commandsLocked_ = false;
     int profileAreaHeight_ = 170;
     int crossfadeMaxMs_ = 10000;
     wxWeakRef<wxWindow> splash_;

@@ -126,6 +126,7 @@ void CMainDlg::bindCommands()
 
 void CMainDlg::lockCommands(int keep)
 {
+    commandsLocked_ = true;
     for (int id : kLockableMenuItems)
         if (id != keep)
             enableMenuItem(id, false);
@@ -139,6 +140,7 @@ void CMainDlg::lockCommands(int keep)
 
 void CMainDlg::unlockCommands()
 {
+    commandsLocked_ = false;
     for (int id : {ID_NEW, ID_LOAD, ID_EXIT, ID_SAVE_AS, ID_FFT_OPTIONS, ID_REFINE_PITCH, ID_CUTBOOST, ID_ENHANCE,
                    ID_VOLUME, ID_NORMALIZE, ID_RESAMPLE, ID_PITCH, ID_CHANGE_RATE, ID_INHARMONIC_EXTRACTION,
                    ID_HARMONIC_EXTRACTION})
@@ -250,14 +252,3 @@ void CMainDlg::showDevelopmentControls()
     disableControl(ID_DEV_CH);
     disableControl(ID_DEV_SL);
 }
-
-// The development buttons drive the tracker functions once they exist.
-void CMainDlg::onDevelopmentRS() {}
-void CMainDlg::onDevelopmentTrak() {}
-void CMainDlg::onDevelopmentCh() {}
-void CMainDlg::onDevelopmentSl() {}
-
-// Dialogs of the loop engine, save options and FFT options come with their features.
-// Extraction dialogs come with the extraction feature.
-void CMainDlg::onInharmonicExtraction() {}
-void CMainDlg::onHarmonicExtraction() {}

@@ -90,15 +90,17 @@ CMainDlg::FileWriteResult writeDocumentFile(CMainDlg& dlg)
     dlg.enableMenuItem(ID_SAVE, false);
     dlg.disableControl(ID_SAVE);
     dlg.doc.isSaved = true;
+    dlg.undoHistory.documentSaved();
     result.saved = true;
     result.hadLoop = outcome.hadLoop;
     result.reloadNeeded = outcome.reloadNeeded;
     return result;
 }
 
-// After a save with a loop: the file is shorter than the document (reload it
-// so the window shows what was saved), or the crossfade now lives in the
-// samples and must not be applied a second time.
+// After a save with a loop: the file holds another sound than the document
+// (cut after the loop, or an alternate loop unrolled: reload it so the window
+// shows what was saved), or the crossfade now lives in the samples and must
+// not be applied a second time.
 void afterLoopSaved(CMainDlg& dlg, const CMainDlg::FileWriteResult& result)
 {
     if (!result.hadLoop)
@@ -122,7 +124,13 @@ void afterLoopSaved(CMainDlg& dlg, const CMainDlg::FileWriteResult& result)
 void CMainDlg::onOpen()
 {
     focusDefaultButton();
-    const std::string path = askOpenWaveFile(this);
+    // A load would re-enable commands by the document while a long task
+    // (a loop search) still runs, and take its Stop away.
+    if (commandsLocked_) {
+        defaultBeep();
+        return;
+    }
+    const std::string path = askOpenWaveFile(this, doc.fileFolder);
     if (path.empty())
         return;
     if (!askSaveChanges())
@@ -136,6 +144,11 @@ void CMainDlg::onDropFiles(wxDropFilesEvent& event)
     focusDefaultButton();
     if (event.GetNumberOfFiles() < 1)
         return;
+    // Refused like every other command while commands are locked.
+    if (commandsLocked_) {
+        defaultBeep();
+        return;
+    }
     if (event.GetNumberOfFiles() > 1)
         showMessage(this, "Sorry, unable to handle more than 1 file.");
     const std::string path = event.GetFiles()[0].ToStdString(wxConvUTF8);
@@ -338,7 +351,8 @@ void CMainDlg::refreshAfterLoad()
     doc.updatePitchHz();
     setText(ID_PITCH_TEXT, formatSignificant(doc.pitchHz, 6) + " Hz");
     doc.detectedNote = doc.midiNote = static_cast<int16_t>(midiNoteOf(doc.pitchHz));
-    static_cast<wxChoice*>(control(ID_MIDI_NOTE))->SetSelection(doc.midiNote);
+    // The list ends at note 127: a higher pitch selects no entry.
+    static_cast<wxChoice*>(control(ID_MIDI_NOTE))->SetSelection(doc.midiNote <= 127 ? doc.midiNote : wxNOT_FOUND);
     doc.note31 = static_cast<int16_t>(note31Of(doc.pitchHz));
 
     // 11. Cleaning below the fundamental needs a fundamental above 32 Hz.
@@ -362,4 +376,5 @@ void CMainDlg::refreshAfterLoad()
 
     // 14.
     startProfileRefresh();
+    discardTracker();
 }

@@ -7,6 +7,7 @@
 #include "platform/ui/CUpDownCtrl.h"
 #include "document/format.h"
 #include "loop/crossfade.h"
+#include "loop/loop_check.h"
 #include "loop/ui/CCrossfadeOptionsDlg.h"
 #include "loop/ui/CFineSearchDlg.h"
 #include "loop/ui/IntegerField.h"
@@ -49,6 +50,10 @@ void CMainDlg::updateLoopTexts()
     const int32_t e = doc.loops.loopEnd[slot];
     setText(ID_LOOP_START_TEXT, formatInteger(durationMs(s, doc.sampleRate)) + " ms");
     setText(ID_LOOP_LENGTH_TEXT, formatInteger(durationMs(e - s, doc.sampleRate)) + " ms");
+    // The verdict ringtide-cli check gives, so the editor and the tool agree.
+    const std::string verdict = loopCheckLine(checkLoop(doc, s, e, doc.loopForward));
+    setToolTipText(ID_LOOP_START_TEXT, "Start loop\n" + verdict);
+    setToolTipText(ID_LOOP_LENGTH_TEXT, "Loop length\n" + verdict);
 }
 
 bool CMainDlg::readLoopLengths()

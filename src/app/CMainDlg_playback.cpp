@@ -51,6 +51,12 @@ CMainDlg::PlaybackDeviceOptions& CMainDlg::playbackDeviceOptions()
     return options;
 }
 
+std::function<std::unique_ptr<AudioDevice>()>& CMainDlg::PlaybackDeviceOptions::givenDevice()
+{
+    static std::function<std::unique_ptr<AudioDevice>()> make;
+    return make;
+}
+
 bool CMainDlg::initPlaybackDevice()
 {
     for (int id : kPlayButtons)
@@ -72,6 +78,10 @@ bool CMainDlg::initPlaybackDevice()
         break;
     case PlaybackDeviceOptions::Output::NullManual:
         opened = playback_->initDevice(std::make_unique<NullAudioDevice>(NullAudioDevice::Clock::Manual));
+        break;
+    case PlaybackDeviceOptions::Output::Given:
+        if (const auto& make = PlaybackDeviceOptions::givenDevice())
+            opened = playback_->initDevice(make());
         break;
     }
 
@@ -164,6 +174,7 @@ void CMainDlg::startPlaybackFrom(int buttonId, int32_t mode)
             button->setPressed(false);
         return;
     }
+    fallBackIfSoundCardLost();
 
     if (isLoopMode(mode)) {
         const CrossfadeSettings fade{static_cast<CrossfadeKind>(std::clamp(crossfadeKind, 0, 2)), crossfadeLength,
@@ -271,4 +282,13 @@ void CMainDlg::onTimer()
     if (!playback_ || playback_->playMode.load() != PlayIdle || playingButton_ == 0)
         return;
     stopPlayback();
+    fallBackIfSoundCardLost();
+}
+
+void CMainDlg::fallBackIfSoundCardLost()
+{
+    if (!playback_ || !playback_->fallBackIfCardLost())
+        return;
+    if (playbackDeviceOptions().warnWithoutSoundCard)
+        showMessage(this, "DirectSound buffers creation failed!");
 }

@@ -59,6 +59,9 @@ void CMainDlg::refreshAfterEditWithoutProfiles(bool beep)
     enableMenuItem(ID_SAVE, true);
     enableControl(ID_SAVE);
     doc.isSaved = false;
+    // An edit that changed the length leaves the tracker's chiff without a place.
+    if (!trackerState().fits(doc))
+        discardTracker();
 }
 
 // ---- Volume and Normalize ---------------------------------------------------

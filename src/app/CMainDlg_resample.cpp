@@ -116,6 +116,7 @@ void CMainDlg::onTune()
 void CMainDlg::resampleSound(int32_t fromRate, int32_t toRate)
 {
     const int32_t rateBefore = doc.sampleRate;
+    discardTracker(); // the chiff no longer fits a sound of another length
     WaitCursor wait;
     ::resampleSound(doc, fromRate, toRate);
     // The streaming buffers are made for one rate.

@@ -88,6 +88,7 @@ void CMainDlg::onSearch()
 
     searching = true;
     pushUndo();
+    discardTracker();
     lockCommands(ID_SEARCH);
 
     auto run = std::make_shared<SearchRun>();

@@ -46,6 +46,10 @@ void refreshAfterSwap(CMainDlg& dlg, int32_t rateBefore, int16_t channelsBefore)
         dlg.setText(ID_LOOP_LENGTH_TEXT, "");
     }
     dlg.enableMenuItem(ID_SAVE_OPTIONS, loop);
+    // The exchange brought the restored state's own saved flag: Save (and
+    // the save-changes question) follow whether it is the one on disk.
+    dlg.enableMenuItem(ID_SAVE, !doc.isSaved);
+    dlg.setControlEnabled(ID_SAVE, !doc.isSaved);
     dlg.enableMenuItem(ID_BPM_SET, loop);
     for (int id : {ID_PLAY_CL, ID_PLAY_LOOP, ID_TUNE, ID_CROSSFADE_SLIDER, ID_CROSSFADE_LABEL, ID_CROSSFADE_VALUE})
         dlg.setControlEnabled(id, loop);
@@ -99,6 +103,7 @@ void CMainDlg::onUndo()
     if (!undoHistory.undo(doc))
         return;
     showUndoState();
+    discardTracker();
     refreshAfterSwap(*this, rate, channels);
     focusDefaultButton();
 }
@@ -115,6 +120,7 @@ void CMainDlg::onRedo()
     if (!undoHistory.redo(doc))
         return;
     showUndoState();
+    discardTracker();
     refreshAfterSwap(*this, rate, channels);
     focusDefaultButton();
 }

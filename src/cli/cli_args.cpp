@@ -8,7 +8,7 @@
 namespace {
 
 // Which command accepts which option.
-enum OptionScope : unsigned { kSearch = 1u, kLoop = 2u };
+enum OptionScope : unsigned { kSearch = 1u, kLoop = 2u, kCheck = 4u };
 
 struct OptionInfo {
     const char* name;
@@ -24,7 +24,8 @@ const OptionInfo kOptions[] = {
     {"--kind", true, kLoop},              {"--passes", true, kLoop},
     {"--note", true, kLoop},              {"--no-tune", false, kLoop},
     {"--no-cut", false, kLoop},           {"--no-unroll", false, kLoop},
-    {"--jobs", true, kLoop},              {"-j", true, kLoop},
+    {"--jobs", true, kLoop | kCheck},     {"-j", true, kLoop | kCheck},
+    {"--in-place", false, kLoop},
 };
 
 unsigned scopeOf(CliCommand command)
@@ -32,6 +33,7 @@ unsigned scopeOf(CliCommand command)
     switch (command) {
     case CliCommand::Search: return kSearch;
     case CliCommand::Loop: return kLoop;
+    case CliCommand::Check: return kCheck;
     default: return 0;
     }
 }
@@ -85,9 +87,13 @@ bool parseBound(const std::string& text, SelectionBound& out)
 // "A:B", either side may be left empty (the start or the end of the sound).
 bool parseSelection(const std::string& text, CliOptions& o, std::string& error)
 {
+    if (text == "auto") {
+        o.selectAuto = true;
+        return true;
+    }
     const size_t colon = text.find(':');
     if (colon == std::string::npos || text.find(':', colon + 1) != std::string::npos) {
-        error = "--select wants START:END (frames, or percent with a trailing %), not '" + text + "'";
+        error = "--select wants auto or START:END (frames, or percent with a trailing %), not '" + text + "'";
         return false;
     }
     const std::string a = text.substr(0, colon), b = text.substr(colon + 1);
@@ -100,6 +106,7 @@ bool parseSelection(const std::string& text, CliOptions& o, std::string& error)
         error = "--select " + text + " is empty: the start must lie before the end";
         return false;
     }
+    o.selectAuto = false;
     o.selectStart = start;
     o.selectEnd = end;
     return true;
@@ -191,6 +198,8 @@ bool applyOption(const std::string& name, const std::string& value, CliOptions& 
         o.cut = false;
     else if (name == "--no-unroll")
         o.unroll = false;
+    else if (name == "--in-place")
+        o.inPlace = true;
     return true;
 }
 
@@ -216,6 +225,7 @@ std::string commandName(CliCommand command)
     case CliCommand::Info: return "info";
     case CliCommand::Search: return "search";
     case CliCommand::Loop: return "loop";
+    case CliCommand::Check: return "check";
     default: return "";
     }
 }
@@ -226,25 +236,25 @@ ParseOutcome parseArguments(int argc, const char* const* argv)
     CliOptions& o = r.options;
     int i = 1;
     if (i >= argc)
-        return fail("no command given (info, search or loop); see ringtide-cli --help");
+        return fail("no command given (info, search, loop or check); see ringtide-cli --help");
 
     const std::string first = argv[i++];
     if (first == "--help" || first == "-h" || first == "help") {
         o.help = true;
         if (i < argc) {
             const std::string topic = argv[i];
-            for (CliCommand c : {CliCommand::Info, CliCommand::Search, CliCommand::Loop})
+            for (CliCommand c : {CliCommand::Info, CliCommand::Search, CliCommand::Loop, CliCommand::Check})
                 if (topic == commandName(c))
                     o.command = c;
         }
         r.ok = true;
         return r;
     }
-    for (CliCommand c : {CliCommand::Info, CliCommand::Search, CliCommand::Loop})
+    for (CliCommand c : {CliCommand::Info, CliCommand::Search, CliCommand::Loop, CliCommand::Check})
         if (first == commandName(c))
             o.command = c;
     if (o.command == CliCommand::None)
-        return fail("unknown command '" + first + "' (info, search or loop); see ringtide-cli --help");
+        return fail("unknown command '" + first + "' (info, search, loop or check); see ringtide-cli --help");
 
     bool onlyFiles = false;
     for (; i < argc; ++i) {
@@ -328,12 +338,23 @@ std::string helpText(CliCommand command)
                "Runs the loop search on FILE exactly as the editor does and prints one JSON\n"
                "object: the inputs, the pitch, the search window and the solutions list in\n"
                "the editor's order (newest improvement first; each with start, end, length\n"
-               "and score, lower scores being better).\n"
+               "and score, lower scores being better, and \"check\": the loop check of that\n"
+               "loop as 'ringtide-cli check' reports it).\n"
                "\n"
                "Options:\n"
+               "  --select auto    (default) the sustain, found by the tool: the part after\n"
+               "                   the attack has settled and before the release, where the\n"
+               "                   level (measured over whole periods) moves less than 10 dB/s\n"
+               "                   with under 3 dB spread over 300 ms, stays within 20 dB of\n"
+               "                   the peak, and each period repeats the last (correlation\n"
+               "                   0.7 or more). The longest such part is chosen (at least\n"
+               "                   100 ms and 8 periods), leaving 4 periods before it. A sound\n"
+               "                   with none (a pluck that only decays) falls back to the\n"
+               "                   second half of its audible part, with a warning. The JSON\n"
+               "                   gives \"select\": \"auto\", the frames and \"select_reason\".\n"
                "  --select A:B     the selection to search, in frames, or in percent of the\n"
                "                   sound with a trailing % (e.g. 25%:90%); either side may be\n"
-               "                   empty. Default: the whole sound.\n"
+               "                   empty. --select 0:100% is the whole sound.\n"
                "  --min PCT        minimum loop length, percent of the selection (0..100, default 50)\n"
                "  --max PCT        maximum loop length, percent of the selection (0..100, default 100)\n"
                "  --type T         forward (default) or alternate\n"
@@ -345,11 +366,15 @@ std::string helpText(CliCommand command)
                "with its loop and root note, as the editor's Save does. OUT is the output\n"
                "file for one input, or a folder for several (file names kept; the folder is\n"
                "created when missing). Files are processed in parallel. Prints one JSON line\n"
-               "per file on standard output; a summary of failures goes to standard error.\n"
-               "Nothing is written for a file that fails.\n"
+               "per file on standard output (with \"check\": the loop check of the chosen\n"
+               "loop in the sound as saved); a summary of failures goes to standard error.\n"
+               "Nothing is written for a file that fails. An output that is one of the\n"
+               "inputs (the same file, also through a link) is refused unless --in-place is\n"
+               "given, and so is an output that exists but is not a regular file.\n"
                "\n"
                "Search options (as for 'search'):\n"
-               "  --select A:B     selection in frames or percent (default: the whole sound)\n"
+               "  --select auto    (default) the sustain found by the tool (see search --help)\n"
+               "  --select A:B     selection in frames or percent (0:100% is the whole sound)\n"
                "  --min PCT        minimum loop length in percent (default 50)\n"
                "  --max PCT        maximum loop length in percent (default 100)\n"
                "  --type T         forward (default) or alternate\n"
@@ -370,7 +395,44 @@ std::string helpText(CliCommand command)
                "                   as one forward loop)\n"
                "  -j, --jobs N     files processed at once (default: one per core)\n"
                "  -o, --output OUT the output file or folder (required)\n"
+               "  --in-place       let each output replace its own input (e.g. -o . in the\n"
+               "                   inputs' folder); each input is read whole before its\n"
+               "                   output replaces it. Never another file's input.\n"
                "  --help           this text\n";
+    case CliCommand::Check:
+        return "Usage: ringtide-cli check FILE... [-j N]\n"
+               "\n"
+               "Checks the loop stored in each file (its sampler chunk) for what a listener\n"
+               "hears where the loop wraps round, and prints one JSON object per file:\n"
+               "  file, loop_start, loop_end, loop_type, pitch_hz as for 'info', and\n"
+               "  value_jump    the gap at the junction between the wave extrapolated from\n"
+               "                the end of the loop and from its start (a parabola through\n"
+               "                three samples each side), over the RMS value of two periods\n"
+               "                either side. Above 0.25: audible click.\n"
+               "  slope_jump    the change of slope across the junction, over the RMS slope\n"
+               "                there. Above 1.0 (a corner as sharp as the wave's own slope\n"
+               "                turned round): audible click.\n"
+               "                Either counts only when also 1.5 times the largest such gap\n"
+               "                at any other sample there (bright high notes have their own).\n"
+               "  click         the second difference at the junction over the median second\n"
+               "                difference of the two periods either side; crest is the\n"
+               "                largest figure elsewhere there (the wave's own sharpness).\n"
+               "                At least 4, above 1.5 x crest and a second difference of at\n"
+               "                least 5 % of the RMS value (a smaller tick is masked by the\n"
+               "                tone): audible click.\n"
+               "  periods       the loop length in periods of the pitch measured inside the\n"
+               "                loop (null for an alternate loop or without a pitch)\n"
+               "  drift_cents   1200 log2(m / periods), m the nearest whole number: what the\n"
+               "                repeat every loop length does to the looped pitch. Beyond\n"
+               "                5 cents (about the smallest step heard on a held tone):\n"
+               "                pitch drift.\n"
+               "  verdict       \"clean\", \"audible click\" or \"pitch drift\" (a click is\n"
+               "                reported first). An alternate loop is judged at both turns.\n"
+               "                Stereo files: the worse channel.\n"
+               "A file without a loop gives \"verdict\": \"no loop\".\n"
+               "Exit status: 0 when every file has a clean loop; 1 when any loop is not\n"
+               "clean, any file has no loop or cannot be read; 2 for a bad command line.\n"
+               "  -j, --jobs N     files checked at once (default: one per core)\n";
     default:
         return "Usage: ringtide-cli COMMAND [options] FILE...\n"
                "\n"
@@ -381,6 +443,10 @@ std::string helpText(CliCommand command)
                "  info FILE...             format, loop and pitch of each file, as JSON lines\n"
                "  search FILE [options]    the solutions of the loop search, as JSON\n"
                "  loop FILE... -o OUT      search, crossfade and save each file with its loop\n"
+               "  check FILE...            check each file's stored loop for clicks and pitch drift\n"
+               "\n"
+               "search and loop look for the loop in the sustain the tool finds by itself\n"
+               "(--select auto, the default); --select 0:100% searches the whole sound.\n"
                "\n"
                "ringtide-cli COMMAND --help explains each command's options.\n"
                "\n"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-enum class CliCommand { None, Info, Search, Loop };
+enum class CliCommand { None, Info, Search, Loop, Check };
 
 // One end of --select: frames, or a share of the sound in percent.
 struct SelectionBound {
@@ -29,8 +29,10 @@ struct CliOptions {
     std::vector<std::string> files;
     std::string output;                 // -o
 
-    // The search, with the window's start values: the whole sound (as a
-    // double click selects it, 0 .. N), 50 %, 100 %, forward.
+    // The search: the sustain found by the tool (--select auto) unless a
+    // selection is given; then the window's start values 50 %, 100 %,
+    // forward. selectStart/selectEnd hold a given selection.
+    bool selectAuto = true;
     SelectionBound selectStart{0.0, false};
     SelectionBound selectEnd{100.0, true};
     int minPercent = 50;
@@ -47,6 +49,7 @@ struct CliOptions {
     bool cut = true;
     bool unroll = true;                 // simulate an alternate loop by a forward loop
     int jobs = 0;                       // files at once; 0 = one per core
+    bool inPlace = false;               // an output may replace its own input
 };
 
 struct ParseOutcome {

@@ -1,10 +1,24 @@
 #include "cli/cli_sound.h"
 
 #include "document/load_sound.h"
+#include "document/wav_reader.h"
 #include "dsp/spectrum_analysis.h"
 
 #include <algorithm>
 #include <atomic>
+#include <filesystem>
+
+std::string fullPath(const std::string& path)
+{
+    std::error_code ec;
+    std::filesystem::path p = std::filesystem::absolute(path, ec);
+    if (ec)
+        return path;
+    std::string text = p.lexically_normal().string();
+    while (text.size() > 1 && text.back() == '/')
+        text.pop_back();
+    return text;
+}
 
 void setFileIdentity(SampleBuffer& doc, const std::string& path)
 {
@@ -19,14 +33,27 @@ void setFileIdentity(SampleBuffer& doc, const std::string& path)
 LoadedSound loadLikeWindow(SampleBuffer& doc, const std::string& path)
 {
     LoadedSound out;
+    const std::string full = fullPath(path);
     setFileIdentity(doc, path);
-    const LoadOutcome load = loadSoundFile(doc, path);
+    const LoadOutcome load = loadSoundFile(doc, full);
     if (!load.loaded) {
-        out.error = load.messages.empty() ? "The file could not be read." : load.messages.back().text;
+        // The reader's messages name the file by its title; the tool names the
+        // full path, so that a folder given by mistake reads plainly.
+        if (load.status == WaveReadStatus::CannotOpen)
+            out.error = full + " could not be opened!";
+        else if (load.status == WaveReadStatus::BadFormat)
+            out.error = "A problem happens in reading the file " + full + "!";
+        else
+            out.error = load.messages.empty() ? "The file could not be read." : load.messages.back().text;
         return out;
     }
-    for (const UserMessage& m : load.messages)
-        out.warnings.push_back(m.text);
+    const UserMessage damage = truncatedDataWarningMessage(full, load.framesDeclared, load.framesPresent);
+    for (const UserMessage& m : load.messages) {
+        if (load.dataTruncated && m.text == damage.text)
+            out.damage = m.text;
+        else
+            out.warnings.push_back(m.text);
+    }
     out.loaded = true;
 
     SpectrumAnalysis analysis;
@@ -38,8 +65,15 @@ LoadedSound loadLikeWindow(SampleBuffer& doc, const std::string& path)
 SearchRun searchLikeWindow(SampleBuffer& doc, const CliOptions& options, int threadCount)
 {
     SearchRun run;
-    run.selectionStart = std::min(options.selectStart.resolve(doc.sampleCount), doc.sampleCount);
-    run.selectionEnd = std::min(options.selectEnd.resolve(doc.sampleCount), doc.sampleCount);
+    if (options.selectAuto) {
+        run.autoSelected = true;
+        run.sustain = findSustain(doc);
+        run.selectionStart = run.sustain.start;
+        run.selectionEnd = run.sustain.end;
+    } else {
+        run.selectionStart = std::min(options.selectStart.resolve(doc.sampleCount), doc.sampleCount);
+        run.selectionEnd = std::min(options.selectEnd.resolve(doc.sampleCount), doc.sampleCount);
+    }
 
     LoopSearchRequest request;
     request.selectionStart = run.selectionStart;
@@ -95,4 +129,17 @@ int32_t crossfadeLimitMs(const SampleBuffer& doc, int32_t loopStart, int32_t loo
     if (!forward)
         limit = std::min(limit, ms(int64_t(doc.sampleCount) - loopEnd));
     return static_cast<int32_t>(std::max<int64_t>(0, limit));
+}
+
+void writeLoopCheck(JsonWriter& json, const LoopCheck& check)
+{
+    json.field("value_jump", check.valueJump)
+        .field("slope_jump", check.slopeJump)
+        .field("click", check.clickFigure)
+        .field("crest", check.crest);
+    if (check.periods > 0.0)
+        json.field("periods", check.periods).field("drift_cents", check.driftCents);
+    else
+        json.nullField("periods").nullField("drift_cents");
+    json.field("verdict", check.valid ? verdictText(check.verdict) : std::string("cannot be checked"));
 }

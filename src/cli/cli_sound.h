@@ -4,8 +4,11 @@
 // length the window's slider allows for a chosen loop.
 
 #include "cli/cli_args.h"
+#include "cli/json.h"
 #include "document/SampleBuffer.h"
+#include "loop/loop_check.h"
 #include "loop/loop_search.h"
+#include "loop/sustain_selection.h"
 
 #include <cstdint>
 #include <string>
@@ -15,10 +18,15 @@
 // fileFolder = the folder with its trailing '/', empty for a bare name.
 void setFileIdentity(SampleBuffer& doc, const std::string& path);
 
+// The path made absolute and normal ("./a/../b.wav" -> "/cwd/b.wav", no
+// trailing '/'): what every message of the tool names.
+std::string fullPath(const std::string& path);
+
 struct LoadedSound {
     bool loaded = false;
-    std::string error;                 // the reader's message when refused
+    std::string error;                 // why it was refused, naming the full path where the reader names a file
     std::vector<std::string> warnings; // messages that came with a success
+    std::string damage;                // a data chunk cut short: the warning naming the frame counts
     bool pitchFound = false;           // the analysis ran (pitch may still be 0 Hz)
 };
 
@@ -38,12 +46,15 @@ struct SearchRun {
     LoopSearchResult result;
     int32_t selectionStart = 0; // frames, resolved for this sound
     int32_t selectionEnd = 0;
+    bool autoSelected = false;            // --select auto: `sustain` says what was chosen
+    SustainSelection sustain;
     std::vector<SolutionEntry> solutions; // the list's order: entry 0 first
     std::string error;                    // the refusal's message
     bool ok() const { return error.empty(); }
 };
 
-// Runs the search over options' selection, lengths and type, as the Search
+// Runs the search over options' selection (the sustain findSustain gives
+// for --select auto), lengths and type, as the Search
 // command does, and leaves the run's solutions in doc.loops (entry 0
 // selected) and the loop type in doc.loopForward. threadCount as in
 // LoopSearchRequest (0: every core).
@@ -54,3 +65,8 @@ SearchRun searchLikeWindow(SampleBuffer& doc, const CliOptions& options, int thr
 // alternate one, with ms(n) = trunc(n * 1000 / rate), capped at 10000 and
 // never below 0.
 int32_t crossfadeLimitMs(const SampleBuffer& doc, int32_t loopStart, int32_t loopEnd, bool forward);
+
+// The loop check's figures as fields of the open JSON object: value_jump,
+// slope_jump, click, crest, periods (null without one), drift_cents (null
+// likewise) and verdict.
+void writeLoopCheck(JsonWriter& json, const LoopCheck& check);

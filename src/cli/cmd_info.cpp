@@ -42,6 +42,8 @@ std::string infoLine(const std::string& path, bool& failed)
     else
         json.nullField("pitch_hz");
     json.field("midi_note", int32_t(doc.detectedNote));
+    if (!load.damage.empty())
+        json.field("warning", load.damage);
     if (!load.warnings.empty())
         json.stringArray("warnings", load.warnings);
     json.endObject();

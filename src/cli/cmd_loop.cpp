@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <sys/stat.h>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -21,8 +22,22 @@ namespace {
 struct LoopJob {
     std::string input;
     std::string output;
-    std::string error; // why the file failed; empty on success
+    std::string error; // why the file failed; empty on success (set early when the output is refused)
 };
+
+// A file's identity: the device and inode stat() finds, links followed, so
+// two names of one file (hard or symbolic links, "./x.wav" and "x.wav")
+// compare equal.
+struct FileId {
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool operator<(const FileId& o) const { return device != o.device ? device < o.device : inode < o.inode; }
+};
+
+bool statOf(const std::string& path, struct stat& st)
+{
+    return ::stat(path.c_str(), &st) == 0;
+}
 
 std::string fileNameOf(const std::string& path)
 {
@@ -41,6 +56,9 @@ std::string loopOne(LoopJob& job, const CliOptions& options, int searchThreads)
         return json.text();
     };
 
+    if (!job.error.empty())
+        return failWith(job.error);
+
     SampleBuffer doc;
     const LoadedSound load = loadLikeWindow(doc, job.input);
     if (!load.loaded)
@@ -48,6 +66,8 @@ std::string loopOne(LoopJob& job, const CliOptions& options, int searchThreads)
     std::vector<std::string> warnings = load.warnings;
 
     const SearchRun run = searchLikeWindow(doc, options, searchThreads);
+    if (run.autoSelected && !run.sustain.warning.empty())
+        warnings.push_back(run.sustain.warning);
     if (!run.ok())
         return failWith(run.error);
     if (run.solutions.empty())
@@ -81,10 +101,20 @@ std::string loopOne(LoopJob& job, const CliOptions& options, int searchThreads)
     settings.crossfade.lengthSamples = crossfadeLengthSamples(crossfadeMs, doc.sampleRate);
 
     const bool unrolled = chooseWaveWriter(doc) == WaveWriterKind::Unrolled;
+    const int32_t analysedRate = doc.sampleRate; // the rate the pitch was measured at
     setFileIdentity(doc, job.output);
     const SaveOutcome saved = saveDocument(doc, settings);
     if (!saved.saved)
-        return failWith(saved.messages.empty() ? "The file could not be written." : saved.messages.front().text);
+        return failWith("The file " + fullPath(job.output) + " could not be saved" +
+                        (saved.messages.empty() ? std::string(".") : ": " + saved.messages.front().text));
+
+    // The check of the loop in the saved sound (crossfade committed), at the
+    // rate its pitch in Hz belongs to: retuning changes the rate, not the
+    // period in frames.
+    const int32_t writtenRate = doc.sampleRate;
+    doc.sampleRate = analysedRate;
+    const LoopCheck check = checkLoop(doc, chosen.start, chosen.end, doc.loopForward);
+    doc.sampleRate = writtenRate;
 
     // The loop as the file holds it: an unrolled alternate loop runs forward
     // from s + 1 to 2e - s.
@@ -99,11 +129,65 @@ std::string loopOne(LoopJob& job, const CliOptions& options, int searchThreads)
         .field("rate", doc.sampleRate)
         .field("pitch_hz", doc.pitchHz)
         .field("midi_note", int32_t(doc.midiNote))
-        .field("crossfade_ms", crossfadeMs);
+        .field("crossfade_ms", crossfadeMs)
+        .field("select", run.autoSelected ? "auto" : "given")
+        .field("select_start", run.selectionStart)
+        .field("select_end", run.selectionEnd);
+    if (run.autoSelected)
+        json.field("select_reason", run.sustain.reason);
+    json.key("check").beginObject();
+    writeLoopCheck(json, check);
+    json.endObject();
+    if (!load.damage.empty())
+        json.field("warning", load.damage);
     if (!warnings.empty())
         json.stringArray("warnings", warnings);
     json.endObject();
     return json.text();
+}
+
+// Marks the jobs whose output must not be written: one that exists and is
+// not a regular file (a device such as /dev/full, a folder, a pipe: the
+// temporary-and-rename write would replace the node itself), and one that is
+// an input of the batch. Replacing a file's own input is allowed with
+// --in-place (the input is read whole before its output is written);
+// replacing another job's input never is (also when one file is given under
+// two names), since that job may not have read it yet.
+void refuseUnsafeOutputs(const CliOptions& options, std::vector<LoopJob>& jobs)
+{
+    struct Readers {
+        size_t first = 0; // the first job that reads the file
+        size_t count = 0; // jobs that read it (one file given under two names)
+    };
+    std::map<FileId, Readers> inputs;
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        struct stat st;
+        if (!statOf(jobs[i].input, st))
+            continue;
+        Readers& r = inputs.emplace(FileId{st.st_dev, st.st_ino}, Readers{i, 0}).first->second;
+        ++r.count;
+    }
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        LoopJob& job = jobs[i];
+        struct stat st;
+        if (!statOf(job.output, st))
+            continue; // a new file (or one the save will report it cannot create)
+        const std::string out = fullPath(job.output);
+        if (!S_ISREG(st.st_mode)) {
+            job.error = out + " exists and is not a regular file: nothing was written to it";
+            continue;
+        }
+        const auto same = inputs.find(FileId{st.st_dev, st.st_ino});
+        if (same == inputs.end())
+            continue;
+        const std::string in = fullPath(jobs[same->second.first].input);
+        struct stat own;
+        const bool ownInput = statOf(job.input, own) && own.st_dev == st.st_dev && own.st_ino == st.st_ino;
+        if (!ownInput || same->second.count > 1)
+            job.error = out + " is the input " + in + " of another file of this batch: it was not replaced";
+        else if (!options.inPlace)
+            job.error = out + " is the input " + in + " itself: it was not replaced (--in-place allows it)";
+    }
 }
 
 // Works out each input's output path. False (with a reason) for a command line
@@ -117,11 +201,11 @@ bool planOutputs(const CliOptions& options, std::vector<LoopJob>& jobs, std::str
     const bool single = options.files.size() == 1 && options.output.back() != '/';
     if (!single && !outIsFolder) {
         if (fs::exists(options.output, ec)) {
-            error = "-o " + options.output + " is a file, but a folder is needed (several inputs, or a trailing /)";
+            error = "-o " + fullPath(options.output) + " is a file, but a folder is needed (several inputs, or a trailing /)";
             return false;
         }
         if (!fs::create_directories(options.output, ec) && ec) {
-            error = "the folder " + options.output + " could not be created: " + ec.message();
+            error = "the folder " + fullPath(options.output) + " could not be created: " + ec.message();
             folderFailed = true;
             return false;
         }
@@ -139,11 +223,12 @@ bool planOutputs(const CliOptions& options, std::vector<LoopJob>& jobs, std::str
         const std::string& key = ec ? job.output : canonical;
         const auto [it, fresh] = taken.emplace(key, input);
         if (!fresh) {
-            error = input + " and " + it->second + " would both be saved as " + job.output;
+            error = fullPath(input) + " and " + fullPath(it->second) + " would both be saved as " + fullPath(job.output);
             return false;
         }
         jobs.push_back(std::move(job));
     }
+    refuseUnsafeOutputs(options, jobs);
     return true;
 }
 
@@ -182,6 +267,6 @@ int runLoop(const CliOptions& options)
                  count == 1 ? "" : "s", failed);
     for (const LoopJob& job : jobs)
         if (!job.error.empty())
-            std::fprintf(stderr, "  %s: %s\n", job.input.c_str(), job.error.c_str());
+            std::fprintf(stderr, "  %s: %s\n", fullPath(job.input).c_str(), job.error.c_str());
     return 1;
 }

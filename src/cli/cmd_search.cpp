@@ -25,13 +25,21 @@ int runSearch(const CliOptions& options)
         .field("frames", doc.sampleCount)
         .field("pitch_hz", doc.pitchHz)
         .field("midi_note", int32_t(doc.detectedNote))
+        .field("select", run.autoSelected ? "auto" : "given")
         .field("select_start", run.selectionStart)
         .field("select_end", run.selectionEnd)
         .field("min_percent", int32_t(options.minPercent))
         .field("max_percent", int32_t(options.maxPercent))
         .field("type", options.loopType == LoopType::Forward ? "forward" : "alternate");
-    if (!load.warnings.empty())
-        json.stringArray("warnings", load.warnings);
+    if (run.autoSelected)
+        json.field("select_reason", run.sustain.reason);
+    if (!load.damage.empty())
+        json.field("warning", load.damage);
+    std::vector<std::string> warnings = load.warnings;
+    if (run.autoSelected && !run.sustain.warning.empty())
+        warnings.push_back(run.sustain.warning);
+    if (!warnings.empty())
+        json.stringArray("warnings", warnings);
     if (!run.ok()) {
         json.field("error", run.error).endObject();
         std::printf("%s\n", json.text().c_str());
@@ -51,7 +59,10 @@ int runSearch(const CliOptions& options)
             .field("end", s.end)
             .field("length", s.end - s.start)
             .field("score", s.score)
-            .endObject();
+            .key("check")
+            .beginObject();
+        writeLoopCheck(json, checkLoop(doc, s.start, s.end, doc.loopForward));
+        json.endObject().endObject();
     }
     json.endArray().endObject();
     std::printf("%s\n", json.text().c_str());

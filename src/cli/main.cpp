@@ -21,6 +21,7 @@ int main(int argc, char** argv)
     case CliCommand::Info: return runInfo(options);
     case CliCommand::Search: return runSearch(options);
     case CliCommand::Loop: return runLoop(options);
+    case CliCommand::Check: return runCheck(options);
     default: return 2;
     }
 }

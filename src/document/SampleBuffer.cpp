@@ -1,5 +1,6 @@
 #include "document/SampleBuffer.h"
 
+#include <algorithm>
 #include <cmath>
 
 void SampleBuffer::allocate(int16_t channelCount, int32_t frames)
@@ -43,5 +44,12 @@ void SampleBuffer::ensureWorkingArrays()
 
 void SampleBuffer::updatePitchHz()
 {
-    pitchHz = channels == 2 ? std::sqrt(channelPitch[0] * channelPitch[1]) : channelPitch[0];
+    const double a = channelPitch[0];
+    const double b = channelPitch[1];
+    if (channels != 2)
+        pitchHz = a;
+    else if (a > 0.0 && b > 0.0)
+        pitchHz = std::sqrt(a * b);
+    else
+        pitchHz = std::max(a, b); // a silent channel has no pitch: the other one's is the sound's
 }

@@ -70,7 +70,7 @@ struct SampleBuffer {
     int16_t note31 = 0;       // the pitch as a step of 31-tone equal temperament
     bool profilesShown = false;
     double channelPitch[2] = {0.0, 0.0}; // Hz per channel
-    double pitchHz = 0.0;     // mono: channelPitch[0]; stereo: geometric mean
+    double pitchHz = 0.0;     // mono: channelPitch[0]; stereo: geometric mean (see updatePitchHz)
     int16_t detectedNote = 60;
 
     // Analysis window: 1024 * 2^fftSizeExp samples from sampleCount * fftStartFraction.
@@ -102,6 +102,7 @@ struct SampleBuffer {
     // (after an undo swap restored a longer sound).
     void ensureWorkingArrays();
     // pitchHz from channelPitch: the channel's pitch for mono, the geometric
-    // mean for stereo.
+    // mean for stereo, or the one channel's pitch when the other has none (a
+    // silent channel would otherwise make the mean 0).
     void updatePitchHz();
 };

@@ -15,11 +15,18 @@ LoadOutcome loadSoundFile(SampleBuffer& doc, const std::string& path)
         return outcome;
     }
     const WaveReadResult read = readWaveFile(bytes.data(), bytes.size(), doc.fftStartFraction);
+    outcome.status = read.status;
     if (read.status != WaveReadStatus::Ok) {
         outcome.messages.push_back(waveReadMessage(read.status, doc.fileTitle));
         return outcome;
     }
     const WaveInfo& w = read.info;
+    if (w.dataTruncated) {
+        outcome.dataTruncated = true;
+        outcome.framesDeclared = w.framesDeclared;
+        outcome.framesPresent = w.frames;
+        outcome.messages.push_back(truncatedDataWarningMessage(path, w.framesDeclared, w.frames));
+    }
     if (w.fewFramesWarning)
         outcome.messages.push_back(fewFramesWarningMessage());
 

@@ -56,11 +56,15 @@ SaveOutcome saveDocument(SampleBuffer& doc, const SaveSettings& settings)
 
     int32_t s = 0, e = 0;
     out.hadLoop = selectedLoop(doc, s, e);
-    const bool cutReload = out.hadLoop && doc.cutAfterLoop && e < doc.sampleCount - 1;
+    const WaveWriterKind kind = chooseWaveWriter(doc);
+    // The file holds another sound than the document when it is cut after
+    // the loop, or when an alternate loop is written unrolled (the loop
+    // doubled, nothing after it): the window then reloads what was written.
+    const bool reload = kind == WaveWriterKind::Unrolled ||
+                        (out.hadLoop && doc.cutAfterLoop && e < doc.sampleCount - 1);
 
     // The working loop buffers are scratch space that playback rebuilds
     // before each use; building into them does not change the document.
-    const WaveWriterKind kind = chooseWaveWriter(doc);
     if (kind == WaveWriterKind::Normal)
         buildForwardLoop(doc, settings.crossfade);
     else
@@ -82,7 +86,7 @@ SaveOutcome saveDocument(SampleBuffer& doc, const SaveSettings& settings)
     }
 
     out.saved = true;
-    out.reloadNeeded = cutReload;
+    out.reloadNeeded = reload;
     out.rateRetuned = rate != doc.sampleRate;
     doc.sampleRate = rate;
     if (kind == WaveWriterKind::Normal && out.hadLoop) {

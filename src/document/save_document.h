@@ -33,7 +33,8 @@ struct SaveOutcome {
     bool saved = false;                // the file was written and the document updated
     std::vector<UserMessage> messages; // to show, in this order
     bool hadLoop = false;              // the selected slot held a loop when saving
-    bool reloadNeeded = false;         // "Cut the wave after loop" made the file shorter: reload it
+    bool reloadNeeded = false;         // the file holds another sound (cut after the loop, or an
+                                       // alternate loop unrolled): reload it
     bool crossfadeCommitted = false;   // loopBody was copied into the samples
     bool rateRetuned = false;          // sampleRate was replaced by the tuned rate
     bool textExported = false;         // the .txt loop line was written

@@ -40,6 +40,7 @@ void UndoHistory::pushUndo(const SampleBuffer& doc)
     snap_.fftSizeExp = doc.fftSizeExp;
     snap_.pitchHz = doc.pitchHz;
     snap_.sampleCount = doc.sampleCount;
+    snap_.saved = doc.isSaved;
 
     // A snapshot of no sound is no step to go back to.
     undoAvailable_ = doc.sampleCount != 0;
@@ -69,6 +70,7 @@ void UndoHistory::swapUndo(SampleBuffer& doc)
     std::swap(snap_.loopForward, doc.loopForward);
     std::swap(snap_.fftSizeExp, doc.fftSizeExp);
     std::swap(snap_.pitchHz, doc.pitchHz);
+    std::swap(snap_.saved, doc.isSaved);
 
     doc.ensureWorkingArrays();
 }
@@ -82,6 +84,7 @@ void UndoHistory::clearUndo(const SampleBuffer& doc)
     snap_.channels = doc.channels;
     snap_.bitsPerSample = doc.bitsPerSample;
     snap_.blockAlign = doc.blockAlign;
+    snap_.saved = false;
     undoAvailable_ = false;
     redoAvailable_ = false;
 }

@@ -12,6 +12,12 @@
 // The snapshot also records channels, bitsPerSample and blockAlign and swaps
 // them with the arrays, so undoing an edit that changed the channel count
 // restores the old sound whole.
+//
+// Which of the two states is the one on disk travels with it: the snapshot
+// keeps the document's isSaved of the moment it was taken, the exchange swaps
+// it with the live flag, and a save makes the live state the only saved one
+// (documentSaved). So after Undo or Redo the document counts as saved exactly
+// when the state brought back is the one last written.
 
 #include "document/SampleBuffer.h"
 
@@ -19,7 +25,7 @@
 #include <vector>
 
 // The part of the document that an edit may change and Undo brings back.
-// Not recorded: the file identity, isSaved, midiNote, detectedNote, note31,
+// Not recorded: the file identity, midiNote, detectedNote, note31,
 // the working arrays (loopBody, pingPong, scratch), the save options and
 // every control setting.
 struct UndoSnapshot {
@@ -36,6 +42,7 @@ struct UndoSnapshot {
     double channelPitch[2] = {0.0, 0.0};
     double pitchHz = 0.0;
     bool loopForward = true;
+    bool saved = false;               // this state is the one in the file on disk
 
     UndoSnapshot();
 };
@@ -51,14 +58,18 @@ public:
     // Exchanges the live document with the snapshot: sample arrays (vector
     // swap, nothing copied), loop slots 0..9, currentSolution, sampleCount,
     // sampleRate, channels, bitsPerSample, blockAlign, channelPitch, pitchHz,
-    // loopForward and fftSizeExp. The working arrays stay with the document
-    // and are grown when the restored sound needs them longer. The flags are
-    // not touched: undo() and redo() do that.
+    // loopForward, fftSizeExp and isSaved. The working arrays stay with the
+    // document and are grown when the restored sound needs them longer. The
+    // availability flags are not touched: undo() and redo() do that.
     void swapUndo(SampleBuffer& doc);
 
     // A load: frees the snapshot's arrays, records the new sound's frame
     // count, rate and format, and makes both Undo and Redo unavailable.
     void clearUndo(const SampleBuffer& doc);
+
+    // The live document was just written: the snapshot no longer matches the
+    // file on disk.
+    void documentSaved() { snap_.saved = false; }
 
     // The Undo and Redo commands. Each returns false and changes nothing when
     // its step is not available; otherwise it swaps and moves the state on.

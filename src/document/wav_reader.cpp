@@ -119,6 +119,10 @@ WaveReadResult readWaveFile(const uint8_t* bytes, size_t size, double fftStartFr
         r.status = WaveReadStatus::NotPcm;
         return r;
     }
+    if (s.fmtComplete && (s.sampleRate == 0 || s.sampleRate > kMaximumSampleRate)) {
+        r.status = WaveReadStatus::NotPcm;
+        return r;
+    }
     if (!s.fmtComplete || (s.bitsPerSample != 8 && s.bitsPerSample != 16) ||
         (s.channels != 1 && s.channels != 2) ||
         s.blockAlign != s.channels * s.bitsPerSample / 8 || !s.dataFound) {
@@ -130,9 +134,10 @@ WaveReadResult readWaveFile(const uint8_t* bytes, size_t size, double fftStartFr
     w.channels = static_cast<int16_t>(s.channels);
     w.bitsPerSample = static_cast<int16_t>(s.bitsPerSample);
     w.blockAlign = static_cast<int16_t>(s.blockAlign);
-    w.sampleRate = static_cast<int32_t>(std::min<uint32_t>(s.sampleRate, INT32_MAX));
+    w.sampleRate = static_cast<int32_t>(s.sampleRate);
     w.dataOffset = s.dataOffset;
     w.dataTruncated = s.dataBytesPresent < s.dataSize;
+    w.framesDeclared = s.dataSize / s.blockAlign;
     const uint64_t frames = s.dataBytesPresent / s.blockAlign;
     w.frames = static_cast<int32_t>(std::min<uint64_t>(frames, INT32_MAX));
 
@@ -315,6 +320,15 @@ UserMessage waveReadMessage(WaveReadStatus status, const std::string& title)
         m.icon = MessageIcon::Stop;
         break;
     }
+    return m;
+}
+
+UserMessage truncatedDataWarningMessage(const std::string& path, int64_t declared, int64_t present)
+{
+    UserMessage m;
+    m.text = "The file " + path + " is damaged: its data chunk declares " + std::to_string(declared) +
+             " frames but only " + std::to_string(present) +
+             " are present. Those were loaded; saving replaces the file with them.";
     return m;
 }
 

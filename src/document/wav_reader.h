@@ -55,7 +55,7 @@ enum class WaveReadStatus {
     Ok,
     CannotOpen,     // the file could not be opened or read
     NotRiffWave,    // no "RIFF"/"WAVE" magic
-    NotPcm,         // no "fmt " tag, or a format tag other than 1
+    NotPcm,         // no "fmt " tag, a format tag other than 1, or a rate that cannot play
     BadFormat,      // bad bits/channels/block align, fmt fields or data tag missing
     TooFewFrames,   // fewer than kMinimumFrames frames
 };
@@ -69,6 +69,7 @@ struct WaveInfo {
     int32_t sampleRate = 0;
     int32_t frames = 0;           // frames present: min(claimed, in the file)
     bool dataTruncated = false;   // the data size claims more bytes than the file holds
+    int64_t framesDeclared = 0;   // whole frames the data size claims
     size_t dataOffset = 0;        // offset of the first sample byte
 
     int32_t loopStart = -1;       // slot 0 after every loop rule; -1 / -1 = none
@@ -86,6 +87,10 @@ struct WaveReadResult {
 };
 
 constexpr int32_t kMinimumFrames = 128;
+// Sample rates outside 1 .. kMaximumSampleRate Hz cannot be played or
+// analysed (0 would divide every time and length by zero): such files are
+// refused as an unhandled kind of wave file.
+constexpr uint32_t kMaximumSampleRate = 768000;
 constexpr int32_t kRecommendedFrames = 1024;
 
 // Applies the loader's rules to a file held in bytes[0 .. size): format
@@ -109,3 +114,6 @@ bool readFileBytes(const std::string& path, std::vector<uint8_t>& out);
 // carries the stop icon; the others warn.
 UserMessage waveReadMessage(WaveReadStatus status, const std::string& title);
 UserMessage fewFramesWarningMessage();
+// The warning for a data chunk cut short: the file (its full path) holds
+// `present` of the `declared` frames; the frames present are loaded.
+UserMessage truncatedDataWarningMessage(const std::string& path, int64_t declared, int64_t present);

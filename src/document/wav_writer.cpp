@@ -81,6 +81,13 @@ bool SafeFileWriter::open()
         error_ = fault;
         return false;
     }
+    // Only a regular file (or a new name) is replaced: renaming over a device,
+    // a pipe or a folder would swap the node itself for a plain file.
+    struct stat existing;
+    if (::stat(target_.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
+        error_ = S_ISDIR(existing.st_mode) ? EISDIR : EINVAL;
+        return false;
+    }
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string name = target_ + ".tmp" + std::to_string(::getpid()) + "-"
@@ -246,7 +253,8 @@ std::array<uint8_t, 68> samplerChunk(const WaveLayout& layout)
     put32(&c[4], 60);
     // 8 manufacturer, 12 product: 0
     put32(&c[16], samplePeriodNs(layout.sampleRate));
-    put32(&c[20], static_cast<uint32_t>(layout.loop.unityNote));
+    // A MIDI note: a pitch above G9 (or below C-1) is written as the nearest one.
+    put32(&c[20], static_cast<uint32_t>(std::clamp(layout.loop.unityNote, 0, 127)));
     // 24 pitch fraction, 28 SMPTE format, 32 SMPTE offset: 0
     put32(&c[36], 1);
     // 40 sampler data, 44 cue point id: 0

@@ -8,7 +8,7 @@
 //   24 rate, 28 blockAlign * rate, 32 blockAlign, 34 bits, 36 "data", 40 D,
 //   44 the frames, then one zero byte when D is odd, then the sampler chunk:
 //   "smpl", 60, manufacturer 0, product 0, sample period ns = trunc(1e9/rate + 0.5),
-//   unity note, pitch fraction 0, SMPTE format 0, SMPTE offset 0, 1 loop,
+//   unity note (midiNote clamped to 0..127), pitch fraction 0, SMPTE format 0, SMPTE offset 0, 1 loop,
 //   sampler data 0, cue id 0, loop type (0 forward, 1 alternate),
 //   first sample of the loop (loopStart + 1), last sample (loopEnd, inclusive),
 //   fraction 0, play count 0 (endless).
@@ -48,7 +48,8 @@ void setFileFaultHook(FileFaultHook hook);
 
 // Writes a file by temporary file + fsync + rename. Destroying it without a
 // successful commit() removes the temporary file and keeps the target as it
-// was. A target that is a symbolic link is replaced through the link.
+// was. A target that is a symbolic link is replaced through the link; one
+// that exists and is not a regular file (a device, a folder) is refused.
 class SafeFileWriter {
 public:
     explicit SafeFileWriter(std::string targetPath);

@@ -3,6 +3,7 @@
 #include "dsp/spectrum.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -12,11 +13,12 @@ constexpr double kNoHitSparseness = 1000000.0;
 // A range that needs more candidates than this is a caller's mistake (a step
 // far too small for its range), not a search.
 constexpr double kMaxCandidates = 1e8;
+constexpr double kPi = 3.14159265358979323846;
 
 } // namespace
 
 double harmonic_comb_search(int n, const double* magnitudes, double level, double firstBin,
-                            double lastBin, double stepBin, double defaultBin)
+                            double lastBin, double stepBin, double defaultBin, double resolvableSpacing)
 {
     const int half = n / 2;
     if (half < 2 || !(stepBin > 0.0) || !(firstBin > 0.0) ||
@@ -33,9 +35,14 @@ double harmonic_comb_search(int n, const double* magnitudes, double level, doubl
         int hits = 0;
         int lastHit = 0;
         int k = 1;
+        // A comb finer than the window's main lobe would count one harmonic's
+        // lobe several times over: such a comb counts spectral peaks only.
+        const bool peaksOnly = f < resolvableSpacing;
         for (double o = f; o < half; o += f, ++k) {
             const int index = std::min(static_cast<int>(o + 0.5), lastIndex);
             const double m = magnitudes[index];
+            if (peaksOnly && index > 0 && (m < magnitudes[index - 1] || m < magnitudes[index + 1]))
+                continue;
             if (m > level) {
                 sum += m;
                 ++hits;
@@ -54,8 +61,15 @@ double harmonic_comb_search(int n, const double* magnitudes, double level, doubl
     return best;
 }
 
+double kaiser_main_lobe_width(double beta)
+{
+    return 2.0 * std::sqrt(1.0 + (beta / kPi) * (beta / kPi));
+}
+
 double detect_pitch(int n, const Complex* frame, double* magnitudes, int sampleRate, double hintHz)
 {
+    // The analysis window is a Kaiser window with beta 10.
+    const double resolvable = kaiser_main_lobe_width(10.0);
     int lowCut = 0;
     double level = 0.0;
     const double peak = magnitude_spectrum(n, frame, magnitudes, sampleRate, lowCut, level);
@@ -63,9 +77,9 @@ double detect_pitch(int n, const Complex* frame, double* magnitudes, int sampleR
         return 0.0; // silence (or only noise below the floor): no pitch
     if (hintHz > 0.0 && sampleRate > 0) {
         const double hintBin = hintHz * n / sampleRate;
-        return harmonic_comb_search(n, magnitudes, level, hintBin / 1.09, hintBin * 1.09, 0.01, peak);
+        return harmonic_comb_search(n, magnitudes, level, hintBin / 1.09, hintBin * 1.09, 0.01, peak, resolvable);
     }
     const double first =
         std::max(static_cast<double>(lowCut + 1), static_cast<int>(peak * 0.625 + 0.5) * 0.1);
-    return harmonic_comb_search(n, magnitudes, level, first, peak + 0.5, 0.1, peak);
+    return harmonic_comb_search(n, magnitudes, level, first, peak + 0.5, 0.1, peak, resolvable);
 }

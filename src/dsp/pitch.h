@@ -15,13 +15,27 @@
 // factor 1.15 of it (> best / 1.15) and it is less sparse. Equal sums thus go
 // to the higher candidate. Returns defaultBin when no candidate is examined
 // (first > last, or a step or range that would never end).
+//
+// A candidate narrower than resolvableSpacing (the window's main-lobe width,
+// in bins) cannot tell one harmonic's lobe from the next: its multiples would
+// collect the flanks of every lobe and outweigh the true spacing, so a
+// short frame (few bins per harmonic) would read an octave or more too low.
+// Such a candidate counts a multiple only where the magnitude is a spectral
+// peak (not below either neighbour). Wider candidates read every magnitude
+// as above; 0 (the default) keeps every candidate reading every magnitude.
 double harmonic_comb_search(int n, const double* magnitudes, double level, double firstBin,
-                            double lastBin, double stepBin, double defaultBin);
+                            double lastBin, double stepBin, double defaultBin, double resolvableSpacing = 0.0);
+
+// Null-to-null width in bins of the main lobe of a Kaiser window's spectrum:
+// 2 * sqrt(1 + (beta / pi)^2), about 6.67 bins for beta 10.
+double kaiser_main_lobe_width(double beta);
 
 // The fundamental of a frame made by samples_to_complex, kaiser_window (beta
 // 10) and fft_forward, as a fractional bin. Fills magnitudes (N/2 doubles)
 // through magnitude_spectrum. Without a hint (hintHz <= 0) the candidates run
 // from max(lowCut + 1, about peak / 16) to peak + 0.5 in steps of 0.1 bin;
 // with a hint they run from hint / 1.09 to hint * 1.09 in steps of 0.01 bin.
-// A frame with no bin above the noise floor has fundamental 0 (0 Hz).
+// Candidates narrower than the main lobe of the beta-10 window count spectral
+// peaks only (see harmonic_comb_search). A frame with no bin above the noise
+// floor has fundamental 0 (0 Hz).
 double detect_pitch(int n, const Complex* frame, double* magnitudes, int sampleRate, double hintHz);

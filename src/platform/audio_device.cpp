@@ -48,7 +48,10 @@ AudioDevice::BufferId MixingAudioDevice::createBuffer(uint32_t frequencyHz, uint
         if (s.inUse.load())
             continue;
         // The slot is unused, so render does not look at it.
-        s.ring.assign(ringSamples, 0);
+        s.ring.reset(new std::atomic<int16_t>[ringSamples]);
+        for (uint32_t k = 0; k < ringSamples; ++k)
+            s.ring[k].store(0, std::memory_order_relaxed);
+        s.staging.assign(ringSamples, 0);
         s.ringSamples = ringSamples;
         s.phase = 0;
         s.frequencyHz.store(frequencyHz);
@@ -167,9 +170,9 @@ LockResult MixingAudioDevice::lock(BufferId id, uint32_t offsetSamples, uint32_t
         return LockResult::BufferLost;
     const uint32_t offset = offsetSamples % s->ringSamples;
     const uint32_t firstSamples = std::min(samples, s->ringSamples - offset);
-    region->first = s->ring.data() + offset;
+    region->first = s->staging.data() + offset;
     region->firstSamples = firstSamples;
-    region->second = firstSamples < samples ? s->ring.data() : nullptr;
+    region->second = firstSamples < samples ? s->staging.data() : nullptr;
     region->secondSamples = samples - firstSamples;
     return LockResult::Ok;
 }
@@ -179,6 +182,19 @@ bool MixingAudioDevice::unlock(BufferId id, const LockedRegion& region)
     Slot* s = slotOf(id);
     if (!s || !region.first)
         return false;
+    const int16_t* base = s->staging.data();
+    const uint32_t ring = s->ringSamples;
+    const auto store = [&](const int16_t* from, uint32_t samples) {
+        if (!from || from < base || samples > ring || static_cast<uint32_t>(from - base) > ring - samples)
+            return false;
+        std::atomic<int16_t>* to = s->ring.get() + (from - base);
+        for (uint32_t k = 0; k < samples; ++k)
+            to[k].store(from[k], std::memory_order_relaxed);
+        return true;
+    };
+    if (!store(region.first, region.firstSamples) || (region.second && !store(region.second, region.secondSamples)))
+        return false;
+    // The mixer's acquire of this count makes every sample stored above visible.
     s->publishCount.fetch_add(1, std::memory_order_release);
     return true;
 }
@@ -233,14 +249,15 @@ void MixingAudioDevice::render(float* out, uint32_t frames)
         const float dLeft = (targetLeft - left) / static_cast<float>(frames);
         const float dRight = (targetRight - right) / static_cast<float>(frames);
         const bool ramp = dLeft != 0.0f || dRight != 0.0f;
-        const int16_t* x = s.ring.data();
+        const std::atomic<int16_t>* ring = s.ring.get();
+        const auto x = [ring](uint32_t k) { return ring[k].load(std::memory_order_relaxed); };
         uint64_t phase = s.phase;
 
         if (step == kOne && (phase & 0xffffffffu) == 0 && !ramp) {
             // Same rate and on a sample: every output sample is one ring sample.
             uint32_t n = static_cast<uint32_t>(phase >> 32);
             for (uint32_t f = 0; f < frames; ++f) {
-                const float v = x[n] * kScale;
+                const float v = x(n) * kScale;
                 out[2 * f] += v * left;
                 out[2 * f + 1] += v * right;
                 if (++n == ringSamples)
@@ -254,8 +271,8 @@ void MixingAudioDevice::render(float* out, uint32_t frames)
                 const uint32_t n1 = n + 1 == ringSamples ? 0 : n + 1;
                 const uint32_t n2 = n1 + 1 == ringSamples ? 0 : n1 + 1;
                 const float t = static_cast<float>(phase & 0xffffffffu) * kFraction;
-                const float v = interpolate_hermite4(x[nm1] * kScale, x[n] * kScale, x[n1] * kScale,
-                                                     x[n2] * kScale, t);
+                const float v = interpolate_hermite4(x(nm1) * kScale, x(n) * kScale, x(n1) * kScale,
+                                                     x(n2) * kScale, t);
                 if (ramp) {
                     left += dLeft;
                     right += dRight;

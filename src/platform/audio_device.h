@@ -24,7 +24,11 @@
 // Threads: every method may be called from any one thread at a time (the
 // window's thread or the playback worker); the mixer itself runs on the
 // device's own thread (sound card callback or null clock) and reads only the
-// rings and atomics.
+// rings and atomics. A locked region is the writer's own copy of the ring:
+// unlock() stores it into the ring the mixer reads (sample by sample, as
+// atomics) and publishes it with a release that the mixer's next block
+// acquires. So even a writer that falls behind the play cursor (an underrun)
+// only makes the mixer play old samples, never read a sample mid-write.
 
 #include <atomic>
 #include <cstdint>
@@ -157,7 +161,8 @@ private:
         std::atomic<int64_t> pendingPosition{-1}; // a set-position request, or -1
         std::atomic<uint32_t> playCursor{0};      // published by render
         std::atomic<uint32_t> publishCount{0};    // release point of unlock
-        std::vector<int16_t> ring;                // sized by createBuffer only
+        std::unique_ptr<std::atomic<int16_t>[]> ring; // what render plays; sized by createBuffer only
+        std::vector<int16_t> staging;             // the writer's side: lock() hands out regions of it
         uint32_t ringSamples = 0;
         // Owned by render:
         uint64_t phase = 0; // 32.32 fixed-point ring position

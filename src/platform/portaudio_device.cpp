@@ -98,7 +98,9 @@ std::unique_ptr<PortAudioDevice> PortAudioDevice::open(std::string* detail)
 PortAudioDevice::~PortAudioDevice()
 {
     closeStream();
-    Pa_Terminate();
+    // Terminating would close the abandoned stream after all (see closeStream).
+    if (!abandoned_)
+        Pa_Terminate();
 }
 
 bool PortAudioDevice::openStream(double rateHz, std::string* detail)
@@ -116,6 +118,7 @@ bool PortAudioDevice::openStream(double rateHz, std::string* detail)
         return false;
     }
     scratch_.assign(2 * kFramesPerBuffer, 0.0f);
+    started_ = false;
     setBlockFrames(static_cast<uint32_t>(kFramesPerBuffer));
     setOutputRate(static_cast<uint32_t>(std::lround(rateHz)));
     stream_ = stream;
@@ -126,9 +129,18 @@ void PortAudioDevice::closeStream()
 {
     if (!stream_)
         return;
-    Pa_StopStream(static_cast<PaStream*>(stream_));
-    Pa_CloseStream(static_cast<PaStream*>(stream_));
+    auto* stream = static_cast<PaStream*>(stream_);
     stream_ = nullptr;
+    // A started stream that is no longer active stopped by itself: its host
+    // went away (a card unplugged, a sound server gone). Stopping or closing
+    // it would wait for a callback that never comes (ten minutes on JACK), so
+    // it is abandoned as it is; no callback can reach this object again.
+    if (started_ && Pa_IsStreamActive(stream) != 1) {
+        abandoned_ = true;
+        return;
+    }
+    Pa_StopStream(stream);
+    Pa_CloseStream(stream);
 }
 
 bool PortAudioDevice::start()

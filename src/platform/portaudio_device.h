@@ -43,7 +43,8 @@ private:
     void* stream_ = nullptr; // PaStream
     int deviceIndex_ = -1;
     bool int16Output_ = false;
-    bool started_ = false;
+    bool started_ = false;   // the current stream was started
+    bool abandoned_ = false; // a stream that died was left unclosed
     std::string deviceName_;
     std::vector<float> scratch_; // the callback's own block for 16-bit output
 };

@@ -1,5 +1,7 @@
 #include "playback/PlaybackEngine.h"
 
+#include "platform/null_audio_device.h"
+
 #include <algorithm>
 #include <cstring>
 #include <ctime>
@@ -51,7 +53,9 @@ bool PlaybackEngine::initDevice()
         soundCard_ = opening.portAudioOpened;
         device_ = std::move(opening.device);
     }
-    return device_ && device_->start();
+    if (!device_)
+        return false;
+    return device_->start() || switchToNullDevice();
 }
 
 bool PlaybackEngine::initDevice(std::unique_ptr<AudioDevice> device)
@@ -68,7 +72,38 @@ bool PlaybackEngine::initDevice(std::unique_ptr<AudioDevice> device)
     }
     device_ = std::move(device);
     soundCard_ = device_->isAudible();
-    return device_->start();
+    return device_->start() || (soundCard_ && switchToNullDevice());
+}
+
+bool PlaybackEngine::switchToNullDevice()
+{
+    stopPlayback();
+    for (AudioDevice::BufferId& id : buffers_) {
+        if (id >= 0 && device_)
+            device_->releaseBuffer(id);
+        id = -1;
+    }
+    device_ = std::make_unique<NullAudioDevice>();
+    soundCard_ = false;
+    cardLost_.store(false);
+    if (!device_->start())
+        return false;
+    for (int ch = 0; ch < 2; ++ch)
+        if (bufferRing_[ch] > 0)
+            buffers_[ch] = device_->createBuffer(static_cast<uint32_t>(bufferRate_[ch]),
+                                                 static_cast<uint32_t>(bufferRing_[ch]));
+    return true;
+}
+
+bool PlaybackEngine::fallBackIfCardLost()
+{
+    if (!soundCard_ || !device_ || playMode.load() != PlayIdle)
+        return false;
+    joinWorker(); // the worker that saw the loss has ended the playback
+    if (!cardLost_.load() && (device_->isRunning() || device_->start()))
+        return false;
+    switchToNullDevice();
+    return true;
 }
 
 bool PlaybackEngine::createChannelBuffer(int32_t rateHz, int32_t ringSamples, int channel)
@@ -311,6 +346,14 @@ bool PlaybackEngine::pollOnce()
     if (!workerActive_ || streamPhase.load() == 0)
         return false;
     pollCount_.fetch_add(1);
+    // A card whose stream stopped by itself will never move the cursor
+    // again: the playback ends here, and the owner switches to the null
+    // device (fallBackIfCardLost).
+    if (soundCard_ && !device_->isRunning()) {
+        cardLost_.store(true);
+        endOneShot();
+        return false;
+    }
     uint32_t play = 0, write = 0;
     if (!device_->getCurrentPosition(buffers_[0], &play, &write))
         return true;

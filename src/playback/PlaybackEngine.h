@@ -104,13 +104,21 @@ public:
     PlaybackEngine& operator=(const PlaybackEngine&) = delete;
 
     // Opens the sound card, or the silent null device when there is none, and
-    // starts its output. False only when not even that works. hasSoundCard()
+    // starts its output; a card that opens but will not start is replaced by
+    // the null device too. False only when not even that works. hasSoundCard()
     // tells which one runs (the window may warn that there is no sound).
     bool initDevice();
     // The same with a given device (tests, or a device chosen by the caller).
     bool initDevice(std::unique_ptr<AudioDevice> device);
     bool hasSoundCard() const { return soundCard_; }
     AudioDevice* device() const { return device_.get(); }
+    // A sound card whose output stopped by itself (a stream error, a card
+    // unplugged) ends the playback as a one-shot ends (end callback). Then,
+    // on the owner's thread, this replaces a card that is lost, or that is
+    // not running and will not start again, by the null device, with the
+    // channel rings made again at their rate and size; true when it switched
+    // (once: the null device never fails), so the owner can tell the user.
+    bool fallBackIfCardLost();
 
     // (Re)creates channel 0 or 1's ring of ringSamples (a positive multiple of
     // 4; normally ringSamplesFor(rate)) at rateHz, with its staging block of
@@ -176,9 +184,11 @@ private:
     void stopBuffers();
     void joinWorker();
     void endOneShot();
+    bool switchToNullDevice();
 
     std::unique_ptr<AudioDevice> device_;
     bool soundCard_ = false;
+    std::atomic<bool> cardLost_{false}; // set by the worker, acted on by fallBackIfCardLost
     const SampleBuffer* sound_ = nullptr;
     PlaybackSource modeSources_[4]; // modes 8 .. 11
 

@@ -15,6 +15,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -219,11 +220,17 @@ TEST_F(CliTest, RefusedFilesGiveTheReadersMessageWhileOthersStillPrint)
             EXPECT_EQ(j["frames"].integer(), doc.sampleCount);
         } else {
             ASSERT_TRUE(j.has("error")) << out[i];
-            EXPECT_EQ(j["error"].text, load.messages.back().text);
+            if (i != 2)
+                EXPECT_EQ(j["error"].text, load.messages.back().text);
             EXPECT_EQ(j.fields.size(), 2u);
         }
     }
-    EXPECT_EQ(parseJson(out[2])["error"].text, "missing.wav could not be opened!");
+    // A file that cannot be opened is named by its full path, and so is a
+    // folder given by mistake.
+    EXPECT_EQ(parseJson(out[2])["error"].text, dir + "missing.wav could not be opened!");
+    fs::create_directory(dir + "sub");
+    const CliRun folder = cli("info " + dir + "sub/./");
+    EXPECT_EQ(parseJson(lines(folder.out).at(0))["error"].text, dir + "sub could not be opened!");
     const Json s = parseJson(out[4]);
     ASSERT_TRUE(s.has("warnings"));
     ASSERT_EQ(s["warnings"].items.size(), 1u);
@@ -261,7 +268,7 @@ TEST_F(CliTest, SearchGivesTheCoreEnginesSolutions)
     };
     const int32_t n = t.frames;
     const std::vector<Case> cases = {
-        {"", 0, n, 50, 100, LoopType::Forward},
+        {"--select 0:100%", 0, n, 50, 100, LoopType::Forward},
         {"--select 3000:20000 --min 20 --max 60", 3000, 20000, 20, 60, LoopType::Forward},
         {"--select 10%:90% --type alternate", int32_t(0.1 * n + 0.5), int32_t(0.9 * n + 0.5), 50, 100,
          LoopType::Alternate},
@@ -322,7 +329,7 @@ TEST_F(CliTest, LoopSavesAFileThatReadsBackWithItsLoopAndNote)
 
     // Without retuning: the rate stays; with cutting: the file ends at the loop end.
     const std::string out = dir + "out.wav";
-    const CliRun r = cli("loop " + wav + " -o " + out + " --note 62 --no-tune --crossfade 1 --kind exponential");
+    const CliRun r = cli("loop " + wav + " --select 0:100% -o " + out + " --note 62 --no-tune --crossfade 1 --kind exponential");
     ASSERT_EQ(r.status, 0) << r.err;
     const Json j = parseJson(lines(r.out).at(0));
     EXPECT_EQ(j["out"].text, out);
@@ -346,7 +353,7 @@ TEST_F(CliTest, LoopSavesAFileThatReadsBackWithItsLoopAndNote)
 
     // With the defaults the detected note is written and the rate is retuned
     // so that the loop holds whole periods of that note (441 Hz -> 440 Hz).
-    const CliRun tuned = cli("loop " + wav + " -o " + dir + "tuned.wav");
+    const CliRun tuned = cli("loop " + wav + " --select 0:100% -o " + dir + "tuned.wav");
     ASSERT_EQ(tuned.status, 0) << tuned.err;
     const Json tj = parseJson(lines(tuned.out).at(0));
     EXPECT_EQ(unityNoteOf(readBytes(dir + "tuned.wav")), 69);
@@ -368,7 +375,7 @@ TEST_F(CliTest, AlternateLoopsAreUnrolledUnlessAskedNot)
     const auto [s, e] = core.pairs[0];
 
     const CliRun unrolled =
-        cli("loop " + wav + " --type alternate --min 30 --max 60 --no-tune -o " + dir + "unrolled.wav");
+        cli("loop " + wav + " --select 0:100% --type alternate --min 30 --max 60 --no-tune -o " + dir + "unrolled.wav");
     ASSERT_EQ(unrolled.status, 0) << unrolled.err;
     SampleBuffer u;
     ASSERT_TRUE(loadSoundFile(u, dir + "unrolled.wav").loaded);
@@ -378,7 +385,7 @@ TEST_F(CliTest, AlternateLoopsAreUnrolledUnlessAskedNot)
     EXPECT_EQ(u.sampleCount, 2 * e - s + 1);
     EXPECT_EQ(parseJson(lines(unrolled.out).at(0))["loop_end"].integer(), 2 * e - s);
 
-    const CliRun kept = cli("loop " + wav + " --type alternate --min 30 --max 60 --no-tune --no-unroll --no-cut -o " +
+    const CliRun kept = cli("loop " + wav + " --select 0:100% --type alternate --min 30 --max 60 --no-tune --no-unroll --no-cut -o " +
                          dir + "kept.wav");
     ASSERT_EQ(kept.status, 0) << kept.err;
     SampleBuffer k;
@@ -453,4 +460,197 @@ TEST_F(CliTest, BatchWritesEveryGoodFileAndSummarisesFailures)
     EXPECT_EQ(missing.status, 1);
     EXPECT_FALSE(fs::exists(dir + "ten.wav"));
     EXPECT_NE(missing.err.find("Solution 10"), std::string::npos) << missing.err;
+}
+
+TEST_F(CliTest, OutputsThatAreInputsOrNotRegularFilesAreRefused)
+{
+    Tone t;
+    t.frames = 20000;
+    const std::string wav = tone("x.wav", t);
+    const std::vector<uint8_t> original = readBytes(wav);
+    fs::create_hard_link(wav, dir + "hard.wav");
+    fs::create_symlink(wav, dir + "soft.wav");
+    ASSERT_EQ(mkfifo((dir + "pipe.wav").c_str(), 0600), 0);
+
+    // The same file under every name: the output itself, the folder it sits
+    // in, a hard link, a symbolic link, a path through "..".
+    for (const std::string& out : {wav, dir, dir + ".", dir + "hard.wav", dir + "soft.wav",
+                                   dir + "../" + fs::path(dir).parent_path().filename().string() + "/x.wav"}) {
+        const CliRun r = cli("loop " + wav + " -o " + out);
+        EXPECT_EQ(r.status, 1) << out;
+        const Json j = parseJson(lines(r.out).at(0));
+        EXPECT_NE(j["error"].text.find(dir + "x.wav"), std::string::npos) << j["error"].text;
+        EXPECT_NE(r.err.find(dir + "x.wav: "), std::string::npos) << r.err;
+        EXPECT_EQ(readBytes(wav), original) << out;
+    }
+    // An existing output that is not a regular file is left as it is.
+    const CliRun pipe = cli("loop " + wav + " -o " + dir + "pipe.wav");
+    EXPECT_EQ(pipe.status, 1);
+    EXPECT_NE(parseJson(lines(pipe.out).at(0))["error"].text.find(dir + "pipe.wav"), std::string::npos);
+    EXPECT_TRUE(fs::is_fifo(dir + "pipe.wav"));
+
+    // --in-place lets a file replace itself: the whole input was read first,
+    // so the file now holds the looped sound cut after its loop.
+    const CliRun inPlace = cli("loop " + wav + " -o " + dir + " --in-place");
+    ASSERT_EQ(inPlace.status, 0) << inPlace.err;
+    const Json j = parseJson(lines(inPlace.out).at(0));
+    SampleBuffer back;
+    ASSERT_TRUE(loadSoundFile(back, wav).loaded);
+    EXPECT_EQ(back.loops.loopEnd[0], j["loop_end"].integer());
+    EXPECT_EQ(back.sampleCount, j["loop_end"].integer() + 1);
+
+    // Never another file's input, even with --in-place: y/a.wav is a second
+    // name of y/b.wav, which the batch has yet to read.
+    fs::create_directory(dir + "y");
+    const std::string b = tone("y/b.wav", t);
+    const std::vector<uint8_t> bBytes = readBytes(b);
+    fs::create_hard_link(b, dir + "y/a.wav");
+    const std::string a = tone("a.wav", t);
+    const CliRun cross = cli("loop " + a + " " + b + " -o " + dir + "y/ --in-place -j 1");
+    EXPECT_EQ(cross.status, 1);
+    const auto out = lines(cross.out);
+    ASSERT_EQ(out.size(), 2u);
+    EXPECT_NE(parseJson(out[0])["error"].text.find("another file"), std::string::npos) << out[0];
+    EXPECT_FALSE(parseJson(out[1]).has("error")) << out[1];
+}
+
+TEST_F(CliTest, CutShortDataIsLoadedWithAWarningNamingTheFrameCounts)
+{
+    Tone t;
+    t.frames = 20000;
+    std::vector<uint8_t> bytes = toneWav(t);
+    bytes.resize(44 + 2 * 12345); // the data chunk still declares 20000 frames
+    writeBytes(dir + "cut.wav", bytes);
+    for (const std::string& command : {std::string("info "), "loop --no-cut -o " + dir + "out.wav "}) {
+        const CliRun r = cli(command + dir + "cut.wav");
+        ASSERT_EQ(r.status, 0) << r.err;
+        const Json j = parseJson(lines(r.out).at(0));
+        ASSERT_TRUE(j.has("warning")) << r.out;
+        const std::string& w = j["warning"].text;
+        EXPECT_NE(w.find(dir + "cut.wav"), std::string::npos) << w;
+        EXPECT_NE(w.find(" 20000 "), std::string::npos) << w;
+        EXPECT_NE(w.find(" 12345 "), std::string::npos) << w;
+    }
+    SampleBuffer saved;
+    ASSERT_TRUE(loadSoundFile(saved, dir + "out.wav").loaded);
+    EXPECT_EQ(saved.sampleCount, 12345);
+}
+
+TEST_F(CliTest, LaterSolutionsAreTheOnesSavedCutAndTuned)
+{
+    Tone t;
+    t.periodSamples = 100.0; // 441 Hz: note 69, retuned towards 440 Hz
+    t.frames = 30000;
+    // A decay and a little noise make the search improve several times.
+    std::vector<uint8_t> bytes = toneWav(t);
+    uint32_t noise = 12345;
+    for (int32_t i = 0; i < t.frames; ++i) {
+        const size_t at = 44 + 2 * size_t(i);
+        const int16_t v = int16_t(bytes[at] | bytes[at + 1] << 8);
+        noise = noise * 1664525u + 1013904223u;
+        const int16_t w = int16_t(std::lround(v * (1.0 - 0.6 * i / t.frames)) + int(noise >> 24) - 128);
+        bytes[at] = uint8_t(w);
+        bytes[at + 1] = uint8_t(uint16_t(w) >> 8);
+    }
+    writeBytes(dir + "in.wav", bytes);
+    const std::string wav = dir + "in.wav";
+    const SampleBuffer doc = openAsWindow(wav);
+    const CoreSolutions core = coreSearch(doc, 0, t.frames, 30, 90, LoopType::Forward);
+    ASSERT_GE(core.pairs.size(), 3u);
+    for (size_t n = 2; n <= core.pairs.size(); ++n) {
+        const auto [s, e] = core.pairs[n - 1];
+        const std::string out = dir + "s" + std::to_string(n) + ".wav";
+        const CliRun r = cli("loop " + wav + " --select 0:100% --min 30 --max 90 --solution " + std::to_string(n) + " -o " + out);
+        ASSERT_EQ(r.status, 0) << r.err;
+        SampleBuffer back;
+        ASSERT_TRUE(loadSoundFile(back, out).loaded);
+        EXPECT_EQ(back.loops.loopStart[0], s) << n;
+        EXPECT_EQ(back.loops.loopEnd[0], e) << n;
+        EXPECT_EQ(back.sampleCount, e + 1) << n;
+        // That loop holds round(L / 100) periods of 100 samples; at 440 Hz
+        // each must last 44100 / 440 samples of the new rate.
+        const double periods = std::round((e - s) / 100.0);
+        EXPECT_NEAR(back.sampleRate, 440.0 * (e - s) / periods, 2.0) << n;
+    }
+}
+
+TEST_F(CliTest, SearchAndLoopFindTheSustainByThemselves)
+{
+    // 2 s at 441 Hz with a 100 ms attack from silence and a 300 ms release.
+    Tone t;
+    t.frames = 88200;
+    std::vector<uint8_t> wav = toneWav(t);
+    const int32_t attackEnd = 4410, releaseStart = t.frames - 13230;
+    for (int32_t i = 0; i < t.frames; ++i) {
+        const double gain = std::min({1.0, double(i) / attackEnd, double(t.frames - i) / (t.frames - releaseStart)});
+        const size_t at = 44 + 2 * size_t(i);
+        const int16_t v = int16_t(uint16_t(wav[at] | wav[at + 1] << 8));
+        const uint16_t scaled = uint16_t(int16_t(std::lround(v * gain)));
+        wav[at] = uint8_t(scaled);
+        wav[at + 1] = uint8_t(scaled >> 8);
+    }
+    writeBytes(dir + "asr.wav", wav);
+
+    const CliRun r = cli("search " + dir + "asr.wav");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Json j = parseJson(lines(r.out).at(0));
+    EXPECT_EQ(j["select"].text, "auto");
+    EXPECT_FALSE(j["select_reason"].text.empty());
+    EXPECT_FALSE(j.has("warnings")) << r.out;
+    ASSERT_FALSE(j["solutions"].items.empty());
+    for (const Json& s : j["solutions"].items) {
+        EXPECT_GE(s["start"].integer(), attackEnd) << "a loop in the attack";
+        EXPECT_LE(s["end"].integer(), releaseStart) << "a loop in the release";
+    }
+    // The best loop of the steady part spans whole periods and checks clean.
+    EXPECT_EQ(j["solutions"][0]["check"]["verdict"].text, "clean");
+
+    const CliRun whole = cli("search " + dir + "asr.wav --select 0:100%");
+    const Json w = parseJson(lines(whole.out).at(0));
+    EXPECT_EQ(w["select"].text, "given");
+    EXPECT_EQ(w["select_start"].integer(), 0);
+    EXPECT_EQ(w["select_end"].integer(), t.frames);
+
+    const CliRun looped = cli("loop " + dir + "asr.wav -o " + dir + "out.wav");
+    ASSERT_EQ(looped.status, 0) << looped.err;
+    const Json l = parseJson(lines(looped.out).at(0));
+    EXPECT_GE(l["loop_start"].integer(), attackEnd);
+    EXPECT_LE(l["loop_end"].integer(), releaseStart);
+}
+
+TEST_F(CliTest, CheckGivesEachStoredLoopsVerdictAndExitsZeroOnlyWhenAllAreClean)
+{
+    // 100 frames per period; the stored loop starts at frame 1000 (phase 0).
+    Tone clean;
+    clean.withLoop = true;
+    clean.loopFirst = 1000;
+    clean.loopLast = 1000 + 100 * 100 - 1; // 100 whole periods
+    Tone click = clean;
+    click.loopLast += 50;                  // half a period more: the wave jumps
+    Tone none;
+
+    struct Case {
+        const char* name;
+        Tone tone;
+        const char* verdict;
+    };
+    const Case cases[] = {{"clean.wav", clean, "clean"}, {"click.wav", click, "audible click"}, {"none.wav", none, "no loop"}};
+    std::string all;
+    for (const Case& c : cases) {
+        const std::string path = tone(c.name, c.tone);
+        all += " " + path;
+        const CliRun r = cli("check " + path);
+        const Json j = parseJson(lines(r.out).at(0));
+        EXPECT_EQ(j["verdict"].text, c.verdict) << r.out;
+        EXPECT_EQ(r.status, std::string(c.verdict) == "clean" ? 0 : 1) << c.name;
+    }
+    const CliRun clean1 = cli("check " + dir + "clean.wav");
+    EXPECT_NEAR(parseJson(lines(clean1.out).at(0))["periods"].number, 100.0, 0.05);
+
+    const CliRun batch = cli("check" + all + " -j 2");
+    EXPECT_EQ(batch.status, 1);
+    const std::vector<std::string> out = lines(batch.out);
+    ASSERT_EQ(out.size(), 3u);
+    for (size_t i = 0; i < out.size(); ++i)
+        EXPECT_EQ(parseJson(out[i])["verdict"].text, cases[i].verdict) << "in the order given";
 }

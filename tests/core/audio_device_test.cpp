@@ -220,9 +220,13 @@ TEST(NullAudioDevice, RealTimeClockMovesTheCursor)
     ASSERT_TRUE(device.start());
     EXPECT_TRUE(device.isRunning());
     device.play(&id, 1);
-    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    // The clock ticks every 2 ms; a loaded machine may take much longer.
     uint32_t play = 0;
-    device.getCurrentPosition(id, &play, nullptr);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (play == 0 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        device.getCurrentPosition(id, &play, nullptr);
+    }
     EXPECT_GT(play, 0u);
     EXPECT_GT(device.framesRendered(), 0u);
     device.releaseBuffer(id);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <vector>
@@ -130,6 +131,32 @@ TEST(Crossfade, ForwardMatchesANaiveReferenceForEveryKindAndPassCount)
                 // pow and exp may differ in the last bit, which can move a
                 // truncation by one step.
                 ASSERT_NEAR(buf[k], ref[k], 1) << "kind " << int(kind) << " T " << T << " k " << k;
+        }
+    }
+}
+
+TEST(Crossfade, AlternateMatchesANaiveReferenceForEveryKindAndPassCount)
+{
+    const auto x = testSignal(3000, 4242);
+    const int s = 1200, e = 2100, L = e - s, X = 300;
+    for (auto kind : {CrossfadeKind::Linear, CrossfadeKind::Exponential, CrossfadeKind::InverseExponential}) {
+        for (int T = 1; T <= 4; ++T) {
+            std::vector<int> ref(2 * L);
+            for (int k = 0; k < L; ++k) {
+                ref[k] = x[s + 1 + k];
+                ref[2 * L - 1 - k] = x[s + 1 + k] == -32768 ? -32768 : -x[s + 1 + k];
+            }
+            for (int t = 0; t < T; ++t)
+                for (int j = 0; j < X; ++j) {
+                    const double w = refWeight(kind, j, X);
+                    ref[2 * L - 1 - j] = int(std::trunc((1 - w) * x[s - j] + w * ref[2 * L - 1 - j]));
+                    ref[L - 1 - j] = int(std::trunc(w * ref[L - 1 - j] - (1 - w) * x[e + 1 + j]));
+                }
+            std::vector<int16_t> buf(2 * L);
+            ASSERT_TRUE(build_alternate_loop(x.data(), 3000, s, e, fade(kind, X, T), buf.data()));
+            for (int k = 0; k < 2 * L; ++k)
+                ASSERT_NEAR(buf[k], std::clamp(ref[k], -32768, 32767), 1)
+                    << "kind " << int(kind) << " T " << T << " k " << k;
         }
     }
 }

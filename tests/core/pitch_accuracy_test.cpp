@@ -2,14 +2,18 @@
 // with known fundamentals: harmonic series with random phases and levels,
 // 40 Hz .. 2 kHz, with and without noise and vibrato, mono and stereo, at
 // 44.1 kHz, through the main window's analysis (16384-point window from a
-// third of the sound). Seeds are fixed, so the figures are repeatable; the
-// floors below are the measured shares rounded down by a margin.
+// third of the sound); and short sounds of 256 .. 8192 frames, whose window
+// is fitted to the sound as the reader fits it (128 .. 4096 points). Seeds
+// are fixed, so the figures are repeatable; the floors below are the
+// measured shares rounded down by a margin.
 
 #include "document/SampleBuffer.h"
+#include "document/wav_reader.h"
 #include "dsp/spectrum_analysis.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -30,12 +34,13 @@ struct ToneSpec {
 };
 
 // Only the analysed stretch is synthesised; the rest stays silent.
-void synthesise(const ToneSpec& t, std::mt19937& rng, SampleBuffer& doc, int32_t from, int32_t to)
+void synthesise(const ToneSpec& t, std::mt19937& rng, SampleBuffer& doc, int32_t from, int32_t to,
+                int maxHarmonics = 16)
 {
     std::uniform_real_distribution<double> phase(0.0, 2 * kPi);
     std::uniform_real_distribution<double> levelDb(-30.0, 0.0);
     std::normal_distribution<double> gauss(0.0, 1.0);
-    const int harmonics = std::min(16, static_cast<int>(0.45 * kRate / t.fundamentalHz));
+    const int harmonics = std::max(1, std::min(maxHarmonics, static_cast<int>(0.45 * kRate / t.fundamentalHz)));
     const double vibratoCents = t.vibrato ? 15.0 : 0.0;
     const double vibratoHz = 5.5;
     for (int c = 0; c < t.channels; ++c) {
@@ -118,4 +123,62 @@ TEST(PitchAccuracy, SyntheticCorpus)
     EXPECT_GE(share5, 55.0);
     EXPECT_GE(steadyShare50, 100.0);
     EXPECT_GE(steadyShare5, 97.0);
+}
+
+TEST(PitchAccuracy, ShortSounds)
+{
+    // Each size gets fundamentals from where a harmonic is 6 bins of its
+    // window apart (two harmonics can then be told apart) up to 2 kHz or an
+    // octave higher; a quarter of the tones are pure sines, half have noise.
+    std::mt19937 rng(20261208);
+    const int32_t sizes[] = {256, 512, 1024, 2048, 4096, 8192};
+    const int kPerSize = 16;
+    int tones = 0, within50 = 0, harmonicTones = 0, harmonic50 = 0;
+    SpectrumAnalysis analysis;
+    SampleBuffer doc;
+    for (const int32_t frames : sizes) {
+        int fitted = 4;
+        while (1024.0 * std::ldexp(1.0, fitted) + frames * 0.33 >= frames)
+            --fitted;
+        const int n = analysisFrameSize(fitted);
+        const double low = std::max(40.0, 6.0 * kRate / n);
+        std::uniform_real_distribution<double> logF(std::log(low), std::log(std::max(2000.0, 2 * low)));
+        int sizeWithin = 0;
+        for (int k = 0; k < kPerSize; ++k) {
+            ToneSpec t{std::exp(logF(rng)), (k & 1) != 0, false, 1};
+            doc.allocate(1, frames);
+            doc.channels = 1;
+            doc.sampleCount = frames;
+            doc.sampleRate = kRate;
+            doc.fftSizeExp = static_cast<int16_t>(fitted);
+            doc.fftStartFraction = 0.33;
+            const bool pure = k % 4 == 3;
+            synthesise(t, rng, doc, 0, frames, pure ? 1 : 16);
+            ASSERT_TRUE(analyseSpectrum(doc, nullptr, analysis));
+            const PitchUpdate u = updatePitch(doc);
+            const double cents = u.pitchHz > 0 ? 1200.0 * std::log2(u.pitchHz / t.fundamentalHz) : 1e9;
+            if (std::getenv("RINGTIDE_PITCH_VERBOSE"))
+                std::printf("%5d frames, N %4d: %8.2f Hz %s: %9.3f Hz (%+.1f cents)\n", frames, n,
+                            t.fundamentalHz, pure ? "sine    " : "harmonic", u.pitchHz, cents);
+            const bool ok = std::fabs(cents) <= 50.0;
+            ++tones;
+            within50 += ok;
+            sizeWithin += ok;
+            if (!pure) {
+                ++harmonicTones;
+                harmonic50 += ok;
+            }
+        }
+        std::printf("[ pitch    ] %5d frames: %d of %d within 50 cents\n", frames, sizeWithin, kPerSize);
+    }
+    const double share = 100.0 * within50 / tones;
+    const double harmonicShare = 100.0 * harmonic50 / harmonicTones;
+    std::printf("[ pitch    ] %d short sounds: %.1f %% within 50 cents (%.1f %% of the harmonic ones)\n", tones,
+                share, harmonicShare);
+    // Measured: 82.3 % overall, 97.2 % of the harmonic tones (59.4 % and
+    // 75.0 % while candidates inside the main lobe read every magnitude). The
+    // misses are mostly pure sines, which read up to half a bin high: a bin
+    // of a 128-point window is 345 Hz.
+    EXPECT_GE(share, 80.0);
+    EXPECT_GE(harmonicShare, 95.0);
 }

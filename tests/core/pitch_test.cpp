@@ -134,6 +134,28 @@ TEST(DetectPitch, PureSineLandsInItsPeakBin)
     }
 }
 
+TEST(DetectPitch, ShortSoundsAreNotReadFarTooLow)
+{
+    // Windows of 1024 .. 4096 points, the harmonics 5 to 20 bins apart: the
+    // pitch lands within the bin of the fundamental, pure or rich.
+    struct Case {
+        int frames;
+        double hz;
+    };
+    for (const Case c : {Case{4000, 440.0}, Case{2000, 220.0}, Case{8000, 110.0}, Case{3000, 300.0}}) {
+        for (const std::vector<double>& harmonics : {std::vector<double>{0.5}, {0.3, 0.3, 0.15, 0.1}}) {
+            SampleBuffer doc = makeTone(c.frames, {c.hz}, {harmonics});
+            doc.fftSizeExp = 4;
+            while (1024.0 * std::ldexp(1.0, doc.fftSizeExp) + c.frames * 0.33 >= c.frames)
+                --doc.fftSizeExp;
+            SpectrumAnalysis a;
+            ASSERT_TRUE(analyseSpectrum(doc, nullptr, a));
+            EXPECT_NEAR(doc.channelPitch[0], c.hz, 0.6 * binWidthHz(a))
+                << c.frames << " frames, " << harmonics.size() << " harmonics, N " << a.frameSize;
+        }
+    }
+}
+
 TEST(DetectPitch, HintNarrowsTheSearch)
 {
     // A hint near the octave above finds nothing of the fundamental; the
@@ -147,6 +169,12 @@ TEST(DetectPitch, HintNarrowsTheSearch)
     ASSERT_TRUE(analyseSpectrum(doc, octave, a));
     EXPECT_GE(doc.channelPitch[0], 400.0 / 1.09 - 1e-9);
     EXPECT_LE(doc.channelPitch[0], 400.0 * 1.09 + 1e-9);
+    // 12 % above the fundamental: a range only a little wider than 9 % would
+    // reach 200 Hz, which explains every harmonic; this one must not.
+    const double above[2] = {224.0, 0.0};
+    ASSERT_TRUE(analyseSpectrum(doc, above, a));
+    EXPECT_GE(doc.channelPitch[0], 224.0 / 1.09 - 1e-9);
+    EXPECT_LE(doc.channelPitch[0], 224.0 * 1.09 + 1e-9);
 }
 
 TEST(DetectPitch, SilenceHasPitchZero)
@@ -221,6 +249,13 @@ TEST(PitchUpdate, NotesTextAndGeometricMean)
     PitchUpdate u = updatePitch(doc);
     EXPECT_NEAR(doc.pitchHz, 200.99751242241779, 1e-9);
     EXPECT_EQ(u.pitchText, "200.998 Hz");
+    // A channel without pitch (silent) leaves the sound the other's pitch.
+    for (int silent : {0, 1}) {
+        doc.channelPitch[silent] = 0.0;
+        doc.channelPitch[1 - silent] = 330.0;
+        EXPECT_EQ(updatePitch(doc).detectedNote, 64) << silent;
+        EXPECT_EQ(doc.pitchHz, 330.0) << silent;
+    }
 
     doc.channels = 1;
     doc.channelPitch[0] = 440.0;

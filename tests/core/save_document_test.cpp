@@ -1,8 +1,10 @@
 #include "document/save_document.h"
 
 #include "document/SampleBuffer.h"
+#include "document/load_sound.h"
 #include "document/tuned_rate.h"
 #include "document/wav_writer.h"
+#include "loop/crossfade.h"
 
 #include <gtest/gtest.h>
 
@@ -149,6 +151,27 @@ TEST(TunedRate, LoopOfWholeTargetPeriodsKeepsTheRate)
     EXPECT_EQ(tunedSampleRate(doc), kRate);
 }
 
+TEST(TunedRate, EveryIntervalUpAndDownKeepsItsJustRatio)
+{
+    // A 440 Hz tone (note 69, 100 samples) looped over 20 of its periods, with
+    // the target note x semitones below (x > 0) or above (x < 0). The interval
+    // is kept just: the loop must hold 20 periods of the target's frequency
+    // times the just ratio R(x) (the frequency ratio, 3/2 for a fifth), so the
+    // file plays at rate' = 44000 * (f_target * R) / 440.
+    const double justRatio[12] = {1.0,       16.0 / 15, 9.0 / 8, 6.0 / 5, 5.0 / 4, 4.0 / 3,
+                                  45.0 / 32, 3.0 / 2,   8.0 / 5, 5.0 / 3, 7.0 / 4, 15.0 / 8};
+    TempFolder dir;
+    SampleBuffer doc = sineSound(100, 5000, kRate, dir.file("a.wav"));
+    setLoop(doc, 999, 2999);
+    for (int x = -11; x <= 11; ++x) {
+        doc.detectedNote = 69;
+        doc.midiNote = static_cast<int16_t>(69 - x);
+        const double target = 440.0 * std::pow(2.0, -x / 12.0);
+        const double heard = x >= 0 ? target * justRatio[x] : target / justRatio[-x];
+        EXPECT_NEAR(tunedSampleRate(doc), kRate * heard / 440.0, 1.0) << x;
+    }
+}
+
 TEST(TunedRate, FlatSoundIsPlayedFaster)
 {
     // Period 101 against the expected 100: the loop holds 20 periods of 101,
@@ -232,6 +255,73 @@ TEST(SaveDocument, RetunesCommitsTheCrossfadeAndMarksSaved)
     EXPECT_EQ(u32(b, 28), 88880u);
     EXPECT_EQ(u32(b, 44 + 10000 + 16), 22502u); // 1e9 / 44440 = 22502.25
     EXPECT_EQ(int16_t(b[44 + 2 * e] | (b[45 + 2 * e] << 8)), x[s]);
+}
+
+TEST(SaveDocument, TheSelectedSolutionIsWrittenCutAndTuned)
+{
+    // Period 100 up to frame 2500, then 101: a loop in the first part keeps
+    // 44000 Hz, one in the second is retuned to 44000 * 101 / 100 = 44440 Hz.
+    TempFolder dir;
+    SampleBuffer doc = sineSound(100, 6000, kRate, dir.file("a.wav"));
+    for (int32_t i = 2500; i < 6000; ++i)
+        doc.samples[0][i] = int16_t(std::lround(10000 * std::sin(2 * kPi * (i - 2500) / 101.0 + 0.3)));
+    doc.loops.loopStart[0] = 999;
+    doc.loops.loopEnd[0] = 1999;
+    for (int k = 1; k < SolutionTable::kSolutions; ++k) {
+        doc.loops.loopStart[k] = 2600 + 10 * k;
+        doc.loops.loopEnd[k] = 2600 + 10 * k + 101 * (10 + k);
+    }
+    const SampleBuffer original = doc;
+    for (int slot = 0; slot <= SolutionTable::kSolutions; ++slot) {
+        SampleBuffer d = original;
+        d.loops.currentSolution = static_cast<int16_t>(slot);
+        ASSERT_TRUE(saveDocument(d, SaveSettings{}).saved) << slot;
+        SampleBuffer back;
+        back.fileTitle = "a";
+        ASSERT_TRUE(loadSoundFile(back, d.filePath).loaded);
+        if (slot == original.loops.firstEmptySlot()) { // "No loop": the sound as it is
+            EXPECT_FALSE(back.loops.hasLoop(0));
+            EXPECT_EQ(back.sampleCount, 6000);
+            EXPECT_EQ(back.sampleRate, kRate);
+            continue;
+        }
+        const int32_t e = original.loops.loopEnd[slot];
+        EXPECT_EQ(back.loops.loopStart[0], original.loops.loopStart[slot]) << slot;
+        EXPECT_EQ(back.loops.loopEnd[0], e) << slot;
+        EXPECT_EQ(back.sampleCount, e + 1) << slot;
+        EXPECT_EQ(back.sampleRate, slot == 0 ? 44000 : 44440) << slot;
+    }
+}
+
+TEST(SaveDocument, UnrolledAlternateLoopCarriesEveryCrossfadePass)
+{
+    TempFolder dir;
+    SampleBuffer doc = sineSound(97, 4000, kRate, dir.file("alt.wav"));
+    for (size_t i = 0; i < doc.samples[0].size(); ++i)
+        doc.samples[0][i] = int16_t(doc.samples[0][i] + int((i * 7919) % 2001) - 1000);
+    const int32_t s = 1499, e = 2299, L = e - s;
+    setLoop(doc, s, e);
+    doc.loopForward = false;
+    doc.simulateAlternate = 1;
+    doc.tuneSampleRate = 0;
+    for (int passes = 2; passes <= 4; ++passes) {
+        SaveSettings settings;
+        settings.crossfade.kind = CrossfadeKind::Exponential;
+        settings.crossfade.lengthSamples = 120;
+        settings.crossfade.passes = passes;
+        std::vector<int16_t> expected(2 * static_cast<size_t>(L));
+        ASSERT_TRUE(build_alternate_loop(doc.samples[0].data(), doc.sampleCount, s, e, settings.crossfade,
+                                         expected.data()));
+        SampleBuffer d = doc;
+        ASSERT_TRUE(saveDocument(d, settings).saved);
+        SampleBuffer back;
+        back.fileTitle = "alt";
+        ASSERT_TRUE(loadSoundFile(back, d.filePath).loaded);
+        ASSERT_EQ(back.sampleCount, s + 1 + 2 * L);
+        EXPECT_EQ(back.loops.loopEnd[0], 2 * e - s);
+        for (int32_t k = 0; k < 2 * L; ++k)
+            ASSERT_EQ(back.samples[0][s + 1 + k], expected[k]) << passes << " passes, k " << k;
+    }
 }
 
 TEST(SaveDocument, CutReloadOnlyWhenTheFileGetsShorter)

@@ -227,6 +227,25 @@ TEST_F(WavReaderTest, SamplerLoopBeforeTheDataIsAlwaysForward)
     EXPECT_EQ(doc.loops.loopEnd[0], -1);
 }
 
+TEST_F(WavReaderTest, ValidLoopBeforeTheDataSurvivesAnInvalidOneAfterIt)
+{
+    // The chunk after the data is written by hand: its loop ends past the sound.
+    WavLayout w = mono16(2000);
+    w.loop = SamplerLoop{0, 300, 1700};
+    w.loopBeforeData = true;
+    std::vector<uint8_t> bytes = wavbytes::build(w);
+    const std::vector<uint8_t> late = wavbytes::samplerChunk(SamplerLoop{0, 10, 5000});
+    bytes.insert(bytes.end(), late.begin(), late.end());
+    const uint32_t riff = static_cast<uint32_t>(bytes.size() - 8);
+    for (int i = 0; i < 4; ++i)
+        bytes[4 + i] = static_cast<uint8_t>(riff >> (8 * i));
+    SampleBuffer doc;
+    ASSERT_TRUE(load(doc, bytes).loaded);
+    EXPECT_EQ(doc.loops.loopStart[0], 299);
+    EXPECT_EQ(doc.loops.loopEnd[0], 1700);
+    EXPECT_TRUE(doc.loopForward);
+}
+
 TEST_F(WavReaderTest, LoopValuesThatWouldWrapToNegativePositionsAreDropped)
 {
     // Stored start 0x80000001 becomes 0x80000000 after "- 1": as a signed
@@ -339,6 +358,10 @@ TEST_F(WavReaderTest, RefusedFilesGiveTheirMessageAndChangeNothing)
         {"empty", {}, "Unhandled kind of file."},
         {"no fmt", noFmt, "Unhandled kind of wave file."},
         {"compressed", withFmt([](WavLayout& w) { w.formatTag = 3; }), "Unhandled kind of wave file."},
+        // A rate that cannot be played (0 would divide by zero once a loop is shown).
+        {"rate 0", withFmt([](WavLayout& w) { w.sampleRate = 0; w.loop = SamplerLoop{0, 100, 1500}; }),
+         "Unhandled kind of wave file."},
+        {"rate 768001", withFmt([](WavLayout& w) { w.sampleRate = 768001; }), "Unhandled kind of wave file."},
         {"24 bits", withFmt([](WavLayout& w) { w.bitsPerSample = 24; w.blockAlign = 3; }), problem},
         {"3 channels", withFmt([](WavLayout& w) { w.channels = 3; w.blockAlign = 6; }), problem},
         {"block align", withFmt([](WavLayout& w) { w.blockAlign = 4; }), problem},
@@ -389,7 +412,13 @@ TEST_F(WavReaderTest, DataSizePastTheEndLoadsTheFramesPresent)
     SampleBuffer doc;
     LoadOutcome out = load(doc, wavbytes::build(w));
     ASSERT_TRUE(out.loaded);
-    EXPECT_TRUE(out.messages.empty());
+    // The damage is told once, naming the file and both frame counts.
+    ASSERT_EQ(out.messages.size(), 1u);
+    EXPECT_TRUE(out.dataTruncated);
+    const std::string& told = out.messages[0].text;
+    EXPECT_NE(told.find((dir_ / "Sound.wav").string()), std::string::npos) << told;
+    EXPECT_NE(told.find(" 1073741816 "), std::string::npos) << told; // 0x7FFFFFF0 / 2 declared
+    EXPECT_NE(told.find(" 2000 "), std::string::npos) << told;
     EXPECT_EQ(doc.sampleCount, 2000);
     EXPECT_EQ(doc.samples[0], wavbytes::pattern16(2000, 1));
     doc.ensureWorkingArrays();

@@ -147,6 +147,11 @@ TEST(WavWriter, EightBitMonoWithLoopHasPadByteAndSamplerChunk)
     // Frames: trunc(x / 256) + 128.
     for (int i : {0, 7, 1000})
         EXPECT_EQ(b[44 + i], uint8_t(doc.samples[0][i] / 256 + 128)) << i;
+
+    // A pitch above G9 (a 15 kHz tone is note 130) is written as note 127.
+    doc.midiNote = 130;
+    ASSERT_TRUE(save(doc).saved);
+    EXPECT_EQ(u32(readAll(doc.filePath), c + 20), 127u);
 }
 
 TEST(WavWriter, LoopFromTheFirstSampleAndSamplePeriods)

@@ -14,8 +14,8 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
-#include <string>
 #include <memory>
+#include <string>
 #include <thread>
 
 namespace {
@@ -282,3 +282,61 @@ TEST_F(SoundPathTest, A22050HzSoundOnA48000HzCardKeepsItsPitchAndDuration)
 }
 
 } // namespace
+
+// A card that vanishes while it plays (its server stops, as an unplugged card
+// does): the playback ends at once instead of latching, and the engine goes
+// on with the silent null device, once.
+//
+// The lost stream cannot be closed, so PortAudio stays bound to the server
+// that is gone for the rest of the process: this test must run after every
+// other one here. Parameterized suites run after plain ones, in the order
+// they are defined, hence the single-valued parameter.
+class SoundCardLost : public ::testing::TestWithParam<int> {};
+
+TEST_P(SoundCardLost, ThePlaybackEndsAndTheNullDeviceTakesOver)
+{
+    JackRig rig(kCardRate, 2.0);
+    if (!rig.ok())
+        GTEST_SKIP() << "no virtual sound card: " << rig.why();
+    PlaybackEngine engine;
+    ASSERT_TRUE(engine.initDevice());
+    ASSERT_TRUE(engine.hasSoundCard());
+    std::atomic<int> ends{0};
+    engine.setEndCallback([&](int32_t) { ends.fetch_add(1); });
+
+    SampleBuffer sound;
+    const int32_t frames = 5 * static_cast<int32_t>(kCardRate);
+    sound.allocate(1, frames);
+    sound.sampleCount = frames;
+    sound.sampleRate = static_cast<int32_t>(kCardRate);
+    sound.channels = 1;
+    for (int32_t k = 0; k < frames; ++k)
+        sound.samples[0][k] = pattern(0, k, 1);
+    engine.setSound(&sound);
+    ASSERT_TRUE(engine.createChannelBuffer(sound.sampleRate, PlaybackEngine::ringSamplesFor(sound.sampleRate), 0));
+
+    auto waitFor = [](const std::function<bool()>& done, std::chrono::seconds limit) {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (!done() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return done();
+    };
+    ASSERT_EQ(engine.startPlayback(PlayOneShot, false), PlaybackEngine::StartResult::Started);
+    ASSERT_TRUE(waitFor([&] { return engine.playedSamples() > 0; }, std::chrono::seconds(5)));
+
+    rig.killServer();
+    ASSERT_TRUE(waitFor([&] { return ends.load() == 1; }, std::chrono::seconds(3)));
+    EXPECT_LT(engine.playedSamples(), frames);
+    EXPECT_EQ(engine.playMode.load(), PlayIdle);
+    EXPECT_TRUE(engine.fallBackIfCardLost());
+    EXPECT_FALSE(engine.hasSoundCard());
+    EXPECT_FALSE(engine.fallBackIfCardLost());
+
+    // The null device keeps time: a quarter-second one-shot plays to its end.
+    sound.sampleCount = static_cast<int32_t>(kCardRate / 4);
+    ASSERT_EQ(engine.startPlayback(PlayOneShot, false), PlaybackEngine::StartResult::Started);
+    EXPECT_TRUE(waitFor([&] { return ends.load() == 2; }, std::chrono::seconds(5)));
+    EXPECT_GE(engine.playedSamples(), sound.sampleCount);
+}
+
+INSTANTIATE_TEST_SUITE_P(Last, SoundCardLost, ::testing::Values(1));

@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <optional>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -152,8 +153,45 @@ TEST_F(EditWindowTest, UndoRestoresExactlyAndUndoTwiceIsImpossible)
     EXPECT_EQ(dlg->doc.samples[0], louder);
     expectUndoRedo(true, false);
 
-    // Undo does not make the sound equal to the file again.
+    // The louder sound was never written.
     EXPECT_FALSE(dlg->doc.isSaved);
+}
+
+TEST_F(EditWindowTest, AfterUndoOrRedoTheSoundIsSavedOnlyInTheStateOnDisk)
+{
+    openTone();
+    auto saveState = [this] { return std::make_tuple(dlg->doc.isSaved, menuEnabled(ID_SAVE), enabled(ID_SAVE)); };
+    const auto saved = std::make_tuple(true, false, false);
+    const auto modified = std::make_tuple(false, true, true);
+
+    // Undo of an edit of the loaded sound brings back what the file holds.
+    volume(6.0);
+    EXPECT_EQ(saveState(), modified);
+    dlg->onUndo();
+    EXPECT_EQ(saveState(), saved);
+    dlg->onRedo();
+    EXPECT_EQ(saveState(), modified);
+
+    // Saved after the edit: now the state before it is the one not on disk.
+    {
+        uitest::ScriptedMessages none;
+        dlg->onSave();
+    }
+    EXPECT_EQ(saveState(), saved);
+    dlg->onUndo();
+    ASSERT_EQ(dlg->doc.samples[0], original[0]);
+    EXPECT_EQ(saveState(), modified);
+    // ... so replacing it asks first (Cancel keeps it).
+    {
+        uitest::ScriptedFiles names({folder + "/tone.wav"});
+        uitest::ScriptedMessages boxes({MessageAnswer::Cancel});
+        dlg->onOpen();
+        ASSERT_EQ(boxes.asked.size(), 1u);
+        EXPECT_EQ(boxes.asked[0].text, "Do you want to save changes to tone.wav?");
+    }
+    EXPECT_EQ(dlg->doc.samples[0], original[0]);
+    dlg->onRedo();
+    EXPECT_EQ(saveState(), saved);
 }
 
 TEST_F(EditWindowTest, NormalizeAfterUndoReplacesTheSnapshot)

@@ -8,6 +8,7 @@
 #include "views/ui/WaveformView.h"
 
 #include <wx/checkbox.h>
+#include <wx/choice.h>
 #include <wx/modalhook.h>
 #include <wx/slider.h>
 
@@ -521,4 +522,191 @@ TEST_F(FileWindowTest, ALoopSetInSlotZeroComesBackAfterSaveAndReopen)
     EXPECT_TRUE(enabled(ID_PLAY_LOOP));
     // No crossfade was set: the samples before the loop are untouched.
     EXPECT_EQ(std::vector<int16_t>(dlg->doc.samples[0].begin(), dlg->doc.samples[0].begin() + 2000), head);
+}
+
+TEST_F(FileWindowTest, SaveAsAsksBeforeReplacingTheNameReallyWritten)
+{
+    const std::string path = writeWave("viola", 3000);
+    const std::string cello = writeWave("cello", 2000);
+    open(path);
+    const std::vector<uint8_t> original = fileBytes(cello);
+
+    // "cello" typed where cello.wav exists: the question names the file that
+    // would be replaced; No goes back to the dialog, with that name.
+    {
+        uitest::ScriptedFiles names({folder + "/cello", ""});
+        uitest::ScriptedMessages boxes({MessageAnswer::No});
+        dlg->onSaveAs();
+        ASSERT_EQ(boxes.asked.size(), 1u);
+        EXPECT_EQ(boxes.asked[0].text, "cello.wav already exists.\nDo you want to replace it?");
+        EXPECT_EQ(boxes.asked[0].icon, MessageIcon::Question);
+        EXPECT_EQ(boxes.asked[0].buttons, MessageButtons::YesNo);
+        ASSERT_EQ(names.asked.size(), 2u);
+        EXPECT_EQ(names.asked[1].proposedPath, cello);
+    }
+    EXPECT_EQ(fileBytes(cello), original);
+    EXPECT_EQ(dlg->doc.filePath, path);
+
+    // Yes replaces it.
+    {
+        uitest::ScriptedFiles names({folder + "/cello"});
+        uitest::ScriptedMessages boxes({MessageAnswer::Yes});
+        dlg->onSaveAs();
+    }
+    EXPECT_EQ(dlg->doc.filePath, cello);
+    EXPECT_EQ(fileBytes(cello).size(), 44u + 6000u);
+
+    // A new name is not asked about.
+    {
+        uitest::ScriptedFiles names({folder + "/double-bass"});
+        uitest::ScriptedMessages none;
+        dlg->onSaveAs();
+    }
+    EXPECT_EQ(dlg->doc.filePath, folder + "/double-bass.wav");
+    EXPECT_TRUE(wxFileExists(folder + "/double-bass.wav"));
+}
+
+TEST_F(FileWindowTest, OpenStartsInTheFolderOfTheCurrentSound)
+{
+    {
+        uitest::ScriptedFiles names({""});
+        dlg->onOpen();
+        ASSERT_EQ(names.asked.size(), 1u);
+        EXPECT_EQ(names.asked[0].folder, "");
+    }
+    open(writeWave("horn", 3000));
+    uitest::ScriptedFiles names({""});
+    dlg->onOpen();
+    ASSERT_EQ(names.asked.size(), 1u);
+    EXPECT_EQ(names.asked[0].folder, folder + "/");
+}
+
+namespace {
+
+// A steady 440 Hz sine (MIDI note 69) at 44100 Hz: period e = 44100 / 440.
+std::vector<int16_t> sine440(int frames)
+{
+    std::vector<int16_t> s(static_cast<size_t>(frames));
+    for (int i = 0; i < frames; ++i)
+        s[i] = static_cast<int16_t>(std::lround(12000 * std::sin(2 * M_PI * 440.0 * i / 44100.0)));
+    return s;
+}
+
+} // namespace
+
+TEST_F(FileWindowTest, AnAlternateLoopSavedUnrolledIsReloadedWithTheChosenRootNote)
+{
+    wavbytes::WavLayout w;
+    w.data = wavbytes::pcm16(sine440(20000));
+    const std::string path = folder + "/flute.wav";
+    ASSERT_TRUE(wavbytes::writeFile(path, wavbytes::build(w)));
+    open(path);
+    const std::vector<int16_t> x = dlg->doc.samples[0];
+    ASSERT_EQ(dlg->doc.detectedNote, 69);
+
+    // An alternate loop over frames 1000 .. 1499, "Simulate loop alternate" on
+    // (the default) and "Cut the wave after loop" off.
+    dlg->doc.tuneSampleRate = 0;
+    dlg->doc.cutAfterLoop = 0;
+    ASSERT_TRUE(dlg->doc.simulateAlternate);
+    dlg->doc.loops.loopStart[0] = 999;
+    dlg->doc.loops.loopEnd[0] = 1499;
+    dlg->doc.loops.currentSolution = 0;
+    auto* type = static_cast<wxChoice*>(dlg->control(ID_LOOP_TYPE));
+    type->SetSelection(1);
+    dlg->onLoopTypeChanged();
+    ASSERT_FALSE(dlg->doc.loopForward);
+    // A root note other than the detected one.
+    auto* notes = static_cast<wxChoice*>(dlg->control(ID_MIDI_NOTE));
+    notes->SetSelection(64);
+    dlg->onMidiNoteChanged();
+    ASSERT_EQ(dlg->doc.midiNote, 64);
+
+    {
+        uitest::ScriptedMessages none;
+        dlg->onSave();
+    }
+    // 1000 head frames, then 1000 loop frames; nothing after.
+    const std::vector<uint8_t> bytes = fileBytes(path);
+    ASSERT_EQ(bytes.size(), 44u + 4000u + 68u);
+    const size_t smpl = 44 + 4000;
+    EXPECT_EQ(u32At(bytes, smpl + 20), 64u); // unity note: the chosen one
+    EXPECT_EQ(u32At(bytes, smpl + 48), 0u);  // forward
+    EXPECT_EQ(u32At(bytes, smpl + 52), 1000u);
+    EXPECT_EQ(u32At(bytes, smpl + 56), 1999u);
+
+    // The window shows what the file holds: 2000 frames, the forward loop.
+    EXPECT_EQ(dlg->doc.sampleCount, 2000);
+    EXPECT_EQ(dlg->text(ID_DURATION_TEXT), "45 ms");
+    EXPECT_EQ(dlg->doc.loops.loopStart[0], 999);
+    EXPECT_EQ(dlg->doc.loops.loopEnd[0], 1999);
+    EXPECT_TRUE(dlg->doc.loopForward);
+    EXPECT_EQ(type->GetSelection(), 0);
+    for (int i = 0; i < 2000; ++i)
+        ASSERT_EQ(dlg->doc.samples[0][i], monoSampleInFile(bytes, i)) << i;
+    // The head and the forward half of the loop are the sound's own frames.
+    for (int i = 0; i < 1500; ++i)
+        ASSERT_EQ(dlg->doc.samples[0][i], x[i]) << i;
+    EXPECT_TRUE(dlg->doc.isSaved);
+    EXPECT_FALSE(enabled(ID_SAVE));
+}
+
+// Every solution of the list, and "No loop": what is written (the loop, the
+// length cut after it, the retuned rate) follows the selection.
+TEST_F(FileWindowTest, SaveFollowsTheSelectedSolution)
+{
+    const int frames = 30000;
+    wavbytes::WavLayout w;
+    w.data = wavbytes::pcm16(sine440(frames));
+    const std::string path = folder + "/sine.wav";
+    ASSERT_TRUE(wavbytes::writeFile(path, wavbytes::build(w)));
+
+    // Loop lengths near whole numbers of periods (e = 100.227 samples):
+    // m = round(L / e) periods, so the tuned rate is 44100 L / (e m),
+    // rounded.
+    const int32_t lengths[SolutionTable::kSolutions] = {1002, 998, 1005, 2003, 1996, 3010, 995, 1503, 2508, 4001};
+    const double e = 44100.0 / 440.0;
+    auto loopStartOf = [](int k) { return 4999 + 1000 * k; };
+
+    for (int k = 1; k <= SolutionTable::kSolutions; ++k) {
+        SCOPED_TRACE(k);
+        open(path);
+        ASSERT_EQ(dlg->doc.detectedNote, 69);
+        ASSERT_TRUE(dlg->doc.tuneSampleRate && dlg->doc.cutAfterLoop);
+        auto* list = static_cast<wxChoice*>(dlg->control(ID_SOLUTIONS));
+        list->Clear();
+        for (int i = 0; i < SolutionTable::kSolutions; ++i) {
+            dlg->doc.loops.loopStart[i] = loopStartOf(i);
+            dlg->doc.loops.loopEnd[i] = loopStartOf(i) + lengths[i];
+            list->Append(std::to_string(i + 1));
+        }
+        list->Append("No loop");
+        list->Enable();
+        list->SetSelection(k);
+        dlg->onSolutionSelected();
+
+        const std::string target = folder + "/sine-" + std::to_string(k) + ".wav";
+        {
+            uitest::ScriptedFiles names({target});
+            uitest::ScriptedMessages none;
+            dlg->onSaveAs();
+        }
+        const std::vector<uint8_t> bytes = fileBytes(target);
+        if (k == SolutionTable::kSolutions) { // "No loop": the whole sound, untuned, no sampler chunk
+            EXPECT_EQ(bytes.size(), 44u + 2u * frames);
+            EXPECT_EQ(u32At(bytes, 24), 44100u);
+            continue;
+        }
+        const int32_t s = loopStartOf(k), end = s + lengths[k];
+        ASSERT_EQ(bytes.size(), 44u + 2u * (end + 1) + 68u);
+        const size_t smpl = 44 + 2 * static_cast<size_t>(end + 1);
+        EXPECT_EQ(u32At(bytes, smpl + 52), static_cast<uint32_t>(s + 1));
+        EXPECT_EQ(u32At(bytes, smpl + 56), static_cast<uint32_t>(end));
+        const double m = std::round(lengths[k] / e);
+        const double tuned = 44100.0 * lengths[k] / (e * m);
+        EXPECT_NEAR(u32At(bytes, 24), tuned, 1.0);
+        EXPECT_NE(u32At(bytes, 24), 44100u);
+        // The window reloaded the shorter file.
+        EXPECT_EQ(dlg->doc.sampleCount, end + 1);
+    }
 }

@@ -464,6 +464,40 @@ TEST_F(LoopWindowTest, ClosingDuringASearchStopsTheWorker)
     EXPECT_TRUE(uitest::pumpUntil([this] { return !dlg; }, 3000));
 }
 
+TEST_F(LoopWindowTest, DropsAndOpenAreRefusedWhileASearchRuns)
+{
+    const std::string other = writeWave("bell", 3000);
+    loadTone(4 * kRate);
+    select(1000, 4 * kRate - 1000);
+    edit(*dlg, ID_MIN_LOOP_EDIT)->SetValue("5");
+    dlg->onSearch();
+    ASSERT_TRUE(dlg->searching);
+    const int beeps = shell_hook::beepCount();
+
+    auto* files = new wxString[1]{wxString::FromUTF8(other)}; // owned by the event
+    wxDropFilesEvent drop(wxEVT_DROP_FILES, 1, files);
+    drop.SetEventObject(dlg.get());
+    {
+        uitest::ScriptedMessages none;
+        dlg->GetEventHandler()->ProcessEvent(drop);
+        dlg->onOpen(); // as an accelerator would reach it
+    }
+    EXPECT_EQ(shell_hook::beepCount(), beeps + 2);
+    EXPECT_EQ(dlg->doc.fileTitle, "tone");
+    EXPECT_EQ(dlg->doc.sampleCount, 4 * kRate);
+    // The search can still be stopped, and nothing else was switched on.
+    EXPECT_TRUE(dlg->searching);
+    EXPECT_TRUE(searchCommandEnabled());
+    for (int id : {ID_PLAY, ID_SAVE_AS, ID_LOAD, ID_VOLUME})
+        EXPECT_FALSE(enabled(id)) << id;
+    EXPECT_FALSE(menuEnabled(ID_SAVE_AS));
+
+    dlg->onSearch(); // Stop
+    ASSERT_TRUE(searchRunsToItsEnd());
+    EXPECT_TRUE(enabled(ID_PLAY));
+    EXPECT_TRUE(enabled(ID_LOAD));
+}
+
 TEST_F(LoopWindowTest, CrossfadeKindReachesThePicture)
 {
     choice(*dlg, ID_CROSSFADE_KIND)->SetSelection(2);
@@ -568,4 +602,26 @@ TEST(LoopIntegerField, ParsesWholeNumbersOnly)
         EXPECT_FALSE(parseIntegerField(bad).has_value()) << bad;
     EXPECT_FALSE(integerFieldProblem("100", 0, 100).has_value());
     EXPECT_EQ(integerFieldProblem("0", 1, 4).value_or(""), "Please enter an integer between 1 and 4.");
+}
+
+TEST_F(LoopWindowTest, LoopReadOutsTellTheLoopChecksVerdict)
+{
+    loadTone(kRate);
+    const std::vector<int16_t>& x = dlg->doc.samples[0];
+    auto risingFrom = [&](int32_t i) {
+        while (!(x[size_t(i)] < 0 && x[size_t(i) + 1] >= 0))
+            ++i;
+        return i;
+    };
+    // Ten periods of the 220 Hz tone between rising crossings, and the same
+    // loop ended half a period later, where the wave runs downwards.
+    const int32_t s = risingFrom(12000);
+    const int32_t e = risingFrom(s + 1990);
+    setSolutions({{s, e}, {s, e + 100}});
+    auto tip = [&](int id) { return dlg->control(id)->GetToolTipText().ToStdString(); };
+    chooseSolution(0);
+    EXPECT_EQ(tip(ID_LOOP_START_TEXT), "Start loop\nLoop check: clean");
+    EXPECT_EQ(tip(ID_LOOP_LENGTH_TEXT), "Loop length\nLoop check: clean");
+    chooseSolution(1);
+    EXPECT_EQ(tip(ID_LOOP_START_TEXT), "Start loop\nLoop check: audible click");
 }

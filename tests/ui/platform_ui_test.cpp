@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <wx/button.h>
 #include <wx/dialog.h>
+#include <wx/filedlg.h>
 #include <wx/frame.h>
 #include <wx/html/htmlwin.h>
 #include <wx/modalhook.h>
@@ -12,6 +13,8 @@
 #include <wx/stattext.h>
 
 #include <functional>
+
+#include <dlfcn.h>
 
 namespace {
 
@@ -106,16 +109,68 @@ TEST(MessageBox, AResponderAnswersInsteadOfABoxAndEverythingIsLogged)
     EXPECT_EQ(boxes.asked.at(0).text, m.text);
 }
 
-TEST(FileDialogs, OneWaveFilterAndScriptedAnswers)
+TEST(FileDialogs, ScriptedAnswersSeeWhatWasAsked)
 {
-    EXPECT_EQ(waveFileFilter(), "Wave Files (*.wav)|*.wav");
     uitest::ScriptedFiles files({"/tmp/a.wav", ""});
-    EXPECT_EQ(askOpenWaveFile(nullptr), "/tmp/a.wav");
+    EXPECT_EQ(askOpenWaveFile(nullptr, "/home/me/sounds/"), "/tmp/a.wav");
     EXPECT_EQ(askSaveWaveFile(nullptr, "/tmp/b.wav"), "");
     ASSERT_EQ(files.asked.size(), 2u);
     EXPECT_EQ(files.asked[0].kind, FileDialogKind::Open);
+    EXPECT_EQ(files.asked[0].folder, "/home/me/sounds/");
     EXPECT_EQ(files.asked[1].kind, FileDialogKind::Save);
     EXPECT_EQ(files.asked[1].proposedPath, "/tmp/b.wav");
+    // One filter for wx, no empty one after it.
+    EXPECT_EQ(files.asked[1].filter.rfind("Wave Files (*.wav)|", 0), 0u);
+    EXPECT_NE(files.asked[1].filter.back(), '|');
+}
+
+// The filters in a real dialog, matched by GTK itself (looked up at run
+// time: the tests are not built against GTK's headers). GTK matches patterns
+// case-sensitively.
+TEST(FileDialogs, OpenShowsWaveFilesInAnyCaseThenAllFiles)
+{
+    struct FilterInfo {
+        int contains;
+        const char* filename;
+        const char* uri;
+        const char* displayName;
+        const char* mimeType;
+    };
+    struct SList {
+        void* data;
+        SList* next;
+    };
+    using ListFilters = SList* (*)(void*);
+    using FilterName = const char* (*)(void*);
+    using Filter = int (*)(void*, const FilterInfo*);
+    const auto listFilters = reinterpret_cast<ListFilters>(dlsym(RTLD_DEFAULT, "gtk_file_chooser_list_filters"));
+    const auto nameOf = reinterpret_cast<FilterName>(dlsym(RTLD_DEFAULT, "gtk_file_filter_get_name"));
+    const auto filter = reinterpret_cast<Filter>(dlsym(RTLD_DEFAULT, "gtk_file_filter_filter"));
+    ASSERT_TRUE(listFilters && nameOf && filter);
+
+    uitest::ScriptedFiles files({""});
+    askOpenWaveFile(nullptr);
+    ASSERT_EQ(files.asked.size(), 1u);
+    wxFileDialog dialog(nullptr, "Open", "", "", wxString::FromUTF8(files.asked[0].filter),
+                        wxFD_OPEN | wxFD_FILE_MUST_EXIST);
+    std::vector<void*> filters;
+    SList* list = listFilters(dialog.GetHandle());
+    for (SList* node = list; node; node = node->next)
+        filters.push_back(node->data);
+    if (const auto freeList = reinterpret_cast<void (*)(SList*)>(dlsym(RTLD_DEFAULT, "g_slist_free")))
+        freeList(list);
+    ASSERT_EQ(filters.size(), 2u);
+    EXPECT_EQ(std::string(nameOf(filters[0])).rfind("Wave Files", 0), 0u) << nameOf(filters[0]);
+    EXPECT_EQ(std::string(nameOf(filters[1])).rfind("All files", 0), 0u) << nameOf(filters[1]);
+    auto shows = [&](void* f, const char* name) {
+        const std::string path = std::string("/tmp/") + name;
+        const FilterInfo info{1 | 4, path.c_str(), nullptr, name, nullptr}; // file name and display name
+        return filter(f, &info) != 0;
+    };
+    for (const char* name : {"a.wav", "A.WAV", "b.Wav", "c.wAv"})
+        EXPECT_TRUE(shows(filters[0], name)) << name;
+    EXPECT_FALSE(shows(filters[0], "notes.txt"));
+    EXPECT_TRUE(shows(filters[1], "notes.txt"));
 }
 
 TEST(Manual, OpensAtItsContentsPageFromTheEmbeddedFiles)

@@ -11,6 +11,7 @@
 #include "views/ui/WaveformView.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -466,4 +467,97 @@ TEST_F(PlaybackWindowStartupTest, WarnsOnceWithoutSoundCardThenPlaysSilently)
     EXPECT_TRUE(started());
     dlg->onPlayLoopAlone();
     EXPECT_EQ(engine().playMode.load(), PlayIdle);
+}
+
+namespace {
+
+// A sound card as the engine sees one, its clock stepped by hand: it may
+// refuse to start; once unplugged its stream no longer runs and its cursor
+// stands still.
+class FakeCard : public NullAudioDevice {
+public:
+    explicit FakeCard(bool starts) : NullAudioDevice(Clock::Manual), starts_(starts) {}
+    bool start() override { return starts_ && NullAudioDevice::start(); }
+    bool isRunning() const override { return starts_ && !unplugged && NullAudioDevice::isRunning(); }
+    bool isAudible() const override { return true; }
+    std::atomic<bool> unplugged{false};
+
+private:
+    const bool starts_;
+};
+
+} // namespace
+
+// A card that fails after opening gives way to the silent null device, once,
+// with the no-sound-card warning; the play buttons and the cursor go on.
+class SoundCardFallbackTest : public PlaybackWindowTest {
+protected:
+    void SetUp() override {}
+    void TearDown() override
+    {
+        PlaybackWindowTest::TearDown();
+        CMainDlg::PlaybackDeviceOptions::givenDevice() = nullptr;
+    }
+    void openWindowWith(bool cardStarts, std::initializer_list<MessageAnswer> answers)
+    {
+        saved = CMainDlg::playbackDeviceOptions();
+        CMainDlg::playbackDeviceOptions() = {Output::Given, 1.0, true};
+        CMainDlg::PlaybackDeviceOptions::givenDevice() = [this, cardStarts] {
+            auto made = std::make_unique<FakeCard>(cardStarts);
+            card = made.get();
+            return made;
+        };
+        uitest::ScriptedMessages boxes(answers);
+        MainWindowTest::SetUp();
+        asked = boxes.asked;
+    }
+    // A one-shot on the null device that took over: it plays in real time,
+    // moves the cursor and ends by itself.
+    void expectSilentOneShotPlaysToItsEnd()
+    {
+        ASSERT_FALSE(engine().hasSoundCard());
+        ASSERT_FALSE(engine().device()->isAudible());
+        dlg->onPlayOneShot();
+        EXPECT_TRUE(button(ID_PLAY).isPressed());
+        EXPECT_TRUE(uitest::pumpUntil([this] { return engine().playedSamples() > 0; }, 10000));
+        EXPECT_TRUE(uitest::pumpUntil([this] { return !button(ID_PLAY).isPressed(); }, 10000));
+        EXPECT_GE(engine().playedSamples(), dlg->doc.sampleCount);
+        EXPECT_TRUE(uitest::pumpUntil([this] { return !dlg->waveform()->cursorShown(); }, 2000));
+    }
+
+    FakeCard* card = nullptr; // owned by the engine until it is replaced
+};
+
+TEST_F(SoundCardFallbackTest, ACardThatWillNotStart)
+{
+    openWindowWith(false, {MessageAnswer::Ok});
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].text, "DirectSound buffers creation failed!");
+    openSound(writeWave("short", 2000, 1, std::nullopt, 8000));
+    uitest::ScriptedMessages none;
+    expectSilentOneShotPlaysToItsEnd();
+}
+
+TEST_F(SoundCardFallbackTest, ACardUnpluggedWhilePlaying)
+{
+    openWindowWith(true, {});
+    EXPECT_TRUE(asked.empty());
+    ASSERT_TRUE(engine().hasSoundCard());
+    openSound(writeWave("short", 2000, 1, std::nullopt, 8000));
+    dlg->onPlayOneShot();
+    ASSERT_TRUE(uitest::pumpUntil([this] { return card->anyPlaying(); }, 2000));
+    card->advance(256);
+    ASSERT_TRUE(uitest::pumpUntil([this] { return engine().playedSamples() > 0; }, 2000));
+
+    card->unplugged = true; // the engine replaces (and frees) it from here on
+    {
+        uitest::ScriptedMessages boxes({MessageAnswer::Ok});
+        EXPECT_TRUE(uitest::pumpUntil([&] { return !boxes.asked.empty() && !button(ID_PLAY).isPressed(); }, 5000));
+        ASSERT_EQ(boxes.asked.size(), 1u);
+        EXPECT_EQ(boxes.asked[0].text, "DirectSound buffers creation failed!");
+    }
+    // Once: the null device never fails, nothing more is asked.
+    uitest::ScriptedMessages none;
+    expectSilentOneShotPlaysToItsEnd();
+    expectSilentOneShotPlaysToItsEnd();
 }
