@@ -20,6 +20,7 @@
 #include "extraction/extraction.h"
 #include "extraction/tracker.h"
 #include "loop/bpm.h"
+#include "mixing/fft_mixing.h"
 
 #include <wx/frame.h>
 #include <wx/weakref.h>
@@ -307,6 +308,7 @@ public:
     // it: shown on the first report, so a refused command never flashes it.
     ProgressCallback filterProgress();
     // ---- end of filters
+
     // ---- resample, pitch shift, change sample rate, tune (CMainDlg_resample.cpp)
     int32_t lastResampleRate = -1; // rate last accepted in the Resample dialog; -1: none yet
     int16_t shiftSemitones = 0;    // interval last accepted in the Pitch shift dialog
@@ -331,6 +333,22 @@ private:
 
 public:
     // ---- end of resample, pitch shift, change sample rate, tune
+
+    // ---- New by FFT mixing (CMainDlg_mixing.cpp)
+    MixSettings mixSettings;  // stored back when the dialog closes with OK
+    MixInput mixInputs[2];    // the dialog's two sounds, kept between openings
+    MixResult mixResult;      // the last mix, kept between openings
+    // Makes mixResult the document (after the save-first answer, when given):
+    // undo snapshot, new sound, window refreshed as after a load but
+    // unsaved, BPM settings reset, settings stored. False when the save
+    // asked for failed or there is no result: nothing changed then.
+    bool applyNewMix(bool saveFirst, const MixSettings& settings);
+    // The mixing dialog's previews (modes 9 to 11): the engine plays
+    // `source` at rateHz until stopMixPreview, which puts the sound's own
+    // rate back. False when nothing started.
+    bool startMixPreview(int32_t mode, const PlaybackSource& source, int32_t rateHz);
+    void stopMixPreview();
+    // ---- end of New by FFT mixing
 
     // ---- displays and pitch (CMainDlg_views.cpp)
     // Hooks the waveform and spectrum displays to the window (read-outs,

@@ -170,9 +170,6 @@ bool CMainDlg::openFile(const std::string& path)
     return loadAsDocument(*this, path);
 }
 
-// New by FFT mixing comes with the mixing feature.
-void CMainDlg::onNewMix() { focusDefaultButton(); }
-
 bool CMainDlg::saveDocument()
 {
     return saveDocumentReporting().saved;

@@ -66,3 +66,20 @@ void OrderedPrinter::close()
         progressShown_ = false;
     }
 }
+
+int printFileLines(const std::vector<std::string>& files, int jobs, bool progress,
+                   const std::function<std::string(const std::string& path, bool& ok)>& lineFor)
+{
+    const size_t count = files.size();
+    OrderedPrinter printer(count, stdout, progress);
+    std::atomic<bool> allOk{true};
+    runBatch(count, batchWorkers(count, jobs), [&](size_t i) {
+        bool ok = false;
+        std::string line = lineFor(files[i], ok);
+        if (!ok)
+            allOk = false;
+        printer.finish(i, std::move(line), files[i]);
+    });
+    printer.close();
+    return allOk ? 0 : 1;
+}

@@ -19,6 +19,12 @@ int batchWorkers(size_t count, int requested);
 // calling thread is one of them). Tasks must not throw.
 void runBatch(size_t count, int workers, const std::function<void(size_t index)>& task);
 
+// One line per file, printed in the files' order as with OrderedPrinter:
+// lineFor(path, ok) runs once for every path on batchWorkers(files, jobs)
+// threads, with ok false on entry. Returns 0 when every call set ok, else 1.
+int printFileLines(const std::vector<std::string>& files, int jobs, bool progress,
+                   const std::function<std::string(const std::string& path, bool& ok)>& lineFor);
+
 // Collects the lines of a batch and writes them to `out` in index order.
 // With progress on, a "[done/total] name" line is kept up to date on stderr
 // (cleared before anything is printed to stdout, in case both are the

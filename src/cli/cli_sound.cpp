@@ -62,6 +62,14 @@ LoadedSound loadLikeWindow(SampleBuffer& doc, const std::string& path)
     return out;
 }
 
+void writeLoadWarnings(JsonWriter& json, const std::string& damage, const std::vector<std::string>& warnings)
+{
+    if (!damage.empty())
+        json.field("warning", damage);
+    if (!warnings.empty())
+        json.stringArray("warnings", warnings);
+}
+
 SearchRun searchLikeWindow(SampleBuffer& doc, const CliOptions& options, int threadCount)
 {
     SearchRun run;

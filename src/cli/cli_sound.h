@@ -36,6 +36,10 @@ struct LoadedSound {
 // and note31.
 LoadedSound loadLikeWindow(SampleBuffer& doc, const std::string& path);
 
+// The open JSON object's "warning" (`damage`, the cut-short data chunk) and
+// "warnings" (every other message of the load), each only when there is one.
+void writeLoadWarnings(JsonWriter& json, const std::string& damage, const std::vector<std::string>& warnings);
+
 struct SolutionEntry {
     int32_t start = -1; // the sample before the loop
     int32_t end = -1;   // the last sample of the loop

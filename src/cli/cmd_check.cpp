@@ -5,8 +5,6 @@
 #include "cli/commands.h"
 #include "cli/json.h"
 
-#include <atomic>
-
 namespace {
 
 // One file's line; `clean` is set when the file has a loop and it is clean.
@@ -39,10 +37,7 @@ std::string checkLine(const std::string& path, bool& clean)
     } else {
         json.field("verdict", "no loop");
     }
-    if (!load.damage.empty())
-        json.field("warning", load.damage);
-    if (!load.warnings.empty())
-        json.stringArray("warnings", load.warnings);
+    writeLoadWarnings(json, load.damage, load.warnings);
     json.endObject();
     return json.text();
 }
@@ -51,16 +46,5 @@ std::string checkLine(const std::string& path, bool& clean)
 
 int runCheck(const CliOptions& options)
 {
-    const size_t count = options.files.size();
-    OrderedPrinter printer(count, stdout, stderrIsTerminal());
-    std::atomic<bool> allClean{true};
-    runBatch(count, batchWorkers(count, options.jobs), [&](size_t i) {
-        bool clean = false;
-        std::string line = checkLine(options.files[i], clean);
-        if (!clean)
-            allClean = false;
-        printer.finish(i, std::move(line), options.files[i]);
-    });
-    printer.close();
-    return allClean ? 0 : 1;
+    return printFileLines(options.files, options.jobs, stderrIsTerminal(), checkLine);
 }

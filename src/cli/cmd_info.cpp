@@ -5,7 +5,6 @@
 #include "cli/commands.h"
 #include "cli/json.h"
 
-#include <atomic>
 #include <unistd.h>
 
 bool stderrIsTerminal()
@@ -15,17 +14,18 @@ bool stderrIsTerminal()
 
 namespace {
 
-std::string infoLine(const std::string& path, bool& failed)
+// One file's line; `ok` is set unless the file was refused.
+std::string infoLine(const std::string& path, bool& ok)
 {
     SampleBuffer doc;
     const LoadedSound load = loadLikeWindow(doc, path);
     JsonWriter json;
     json.beginObject().field("file", path);
     if (!load.loaded) {
-        failed = true;
         json.field("error", load.error).endObject();
         return json.text();
     }
+    ok = true;
     const bool hasLoop = doc.loops.hasLoop(0);
     json.field("rate", doc.sampleRate)
         .field("bits", int32_t(doc.bitsPerSample))
@@ -42,10 +42,7 @@ std::string infoLine(const std::string& path, bool& failed)
     else
         json.nullField("pitch_hz");
     json.field("midi_note", int32_t(doc.detectedNote));
-    if (!load.damage.empty())
-        json.field("warning", load.damage);
-    if (!load.warnings.empty())
-        json.stringArray("warnings", load.warnings);
+    writeLoadWarnings(json, load.damage, load.warnings);
     json.endObject();
     return json.text();
 }
@@ -54,16 +51,5 @@ std::string infoLine(const std::string& path, bool& failed)
 
 int runInfo(const CliOptions& options)
 {
-    const size_t count = options.files.size();
-    OrderedPrinter printer(count, stdout, false);
-    std::atomic<bool> anyFailed{false};
-    runBatch(count, batchWorkers(count, options.jobs), [&](size_t i) {
-        bool failed = false;
-        std::string line = infoLine(options.files[i], failed);
-        if (failed)
-            anyFailed = true;
-        printer.finish(i, std::move(line), options.files[i]);
-    });
-    printer.close();
-    return anyFailed ? 1 : 0;
+    return printFileLines(options.files, options.jobs, false, infoLine);
 }

@@ -138,10 +138,7 @@ std::string loopOne(LoopJob& job, const CliOptions& options, int searchThreads)
     json.key("check").beginObject();
     writeLoopCheck(json, check);
     json.endObject();
-    if (!load.damage.empty())
-        json.field("warning", load.damage);
-    if (!warnings.empty())
-        json.stringArray("warnings", warnings);
+    writeLoadWarnings(json, load.damage, warnings);
     json.endObject();
     return json.text();
 }

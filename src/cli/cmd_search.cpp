@@ -33,13 +33,10 @@ int runSearch(const CliOptions& options)
         .field("type", options.loopType == LoopType::Forward ? "forward" : "alternate");
     if (run.autoSelected)
         json.field("select_reason", run.sustain.reason);
-    if (!load.damage.empty())
-        json.field("warning", load.damage);
     std::vector<std::string> warnings = load.warnings;
     if (run.autoSelected && !run.sustain.warning.empty())
         warnings.push_back(run.sustain.warning);
-    if (!warnings.empty())
-        json.stringArray("warnings", warnings);
+    writeLoadWarnings(json, load.damage, warnings);
     if (!run.ok()) {
         json.field("error", run.error).endObject();
         std::printf("%s\n", json.text().c_str());

@@ -15,7 +15,6 @@
 #include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/choice.h>
-#include <wx/modalhook.h>
 #include <wx/slider.h>
 #include <wx/textctrl.h>
 
@@ -23,44 +22,10 @@
 
 namespace {
 
-// Answers the dialogs of type D without a modal loop: the script sees the
-// dialog with its data written to the controls and returns the closing button.
-template <class D>
-class Answer : public wxModalDialogHook {
-public:
-    explicit Answer(std::function<int(D&)> script) : script_(std::move(script)) { Register(); }
-    ~Answer() override { Unregister(); }
-    int shown = 0;
-
-protected:
-    int Enter(wxDialog* dialog) override
-    {
-        auto* d = dynamic_cast<D*>(dialog);
-        if (!d)
-            return wxID_NONE;
-        ++shown;
-        d->InitDialog();
-        return script_(*d);
-    }
-    void Exit(wxDialog*) override {}
-
-private:
-    std::function<int(D&)> script_;
-};
-
 // What the OK button does: the data exchange, which refuses a bad field.
 int pressOk(wxDialog& d)
 {
-    return d.Validate() && d.TransferDataFromWindow() ? wxID_OK : wxID_NONE;
-}
-
-// A slider moved as the user moves it: the value, then its notification.
-void moveSlider(wxSlider* slider, int value)
-{
-    slider->SetValue(value);
-    wxCommandEvent moved(wxEVT_SLIDER, slider->GetId());
-    moved.SetInt(value);
-    slider->ProcessWindowEvent(moved);
+    return uitest::pressOk(d) ? wxID_OK : wxID_NONE;
 }
 
 } // namespace
@@ -81,7 +46,7 @@ TEST_F(CutBoostWindowTest, FftOptionsFitTheWindowAfterOkAndTheStripFollowsTheSta
 {
     load(132300); // 3 s at 44100 Hz
     const int16_t exponentBefore = dlg->doc.fftSizeExp;
-    Answer<CFftOptionsDlg> answer([&](CFftOptionsDlg& d) {
+    uitest::AnswerDialog<CFftOptionsDlg> answer([&](CFftOptionsDlg& d) {
         EXPECT_EQ(d.largestStartMs, (132300 - 1024) * 1000 / 44100);
         EXPECT_EQ(d.windowCombo()->GetSelection(), exponentBefore);
         // The strip follows each change at once.
@@ -111,7 +76,7 @@ TEST_F(CutBoostWindowTest, FftOptionsRefuseAStartOutsideTheFieldsRange)
     load(20000);
     const double fraction = dlg->doc.fftStartFraction;
     uitest::ScriptedMessages boxes({MessageAnswer::Ok, MessageAnswer::Ok});
-    Answer<CFftOptionsDlg> answer([&](CFftOptionsDlg& d) {
+    uitest::AnswerDialog<CFftOptionsDlg> answer([&](CFftOptionsDlg& d) {
         d.startEdit()->ChangeValue("70000");
         EXPECT_EQ(pressOk(d), wxID_NONE);
         d.startEdit()->ChangeValue("12x");
@@ -128,7 +93,7 @@ TEST_F(CutBoostWindowTest, FftOptionsRefuseAStartOutsideTheFieldsRange)
 TEST_F(CutBoostWindowTest, OkWithoutApplyLeavesSoundAndHistoryAlone)
 {
     load(30000, 2);
-    Answer<CCutBoostDlg> answer([&](CCutBoostDlg& d) {
+    uitest::AnswerDialog<CCutBoostDlg> answer([&](CCutBoostDlg& d) {
         // The window-size labels, the slider start positions and the gain's kind.
         EXPECT_EQ(d.labelText(CCutBoostDlg::IDC_ATTACK_SIZE), "(4. K)");
         EXPECT_EQ(d.labelText(CCutBoostDlg::IDC_SUSTAIN_SIZE), "(16. K)");
@@ -156,12 +121,12 @@ TEST_F(CutBoostWindowTest, CancelAfterApplyKeepsTheGainButNotTheSound)
 {
     load(30000);
     const int beeps = shell_hook::beepCount();
-    Answer<CCutBoostDlg> answer([&](CCutBoostDlg& d) {
+    uitest::AnswerDialog<CCutBoostDlg> answer([&](CCutBoostDlg& d) {
         d.gainSpin()->step(+1);
         d.gainSpin()->step(+1);
         EXPECT_EQ(d.labelText(CCutBoostDlg::IDC_GAIN_KIND), "(Boost)");
-        moveSlider(d.freqSlider(), 82); // the tone's 220 Hz: bin 220 * 16384 / 44100 = 81.7
-        moveSlider(d.widthSlider(), 40);
+        uitest::moveSlider(d.freqSlider(), 82); // the tone's 220 Hz: bin 220 * 16384 / 44100 = 81.7
+        uitest::moveSlider(d.widthSlider(), 40);
         // Bypass plays the sound itself; Apply stops it before it rewrites the copies.
         d.bypassBox()->SetValue(true);
         d.togglePlay();
@@ -181,7 +146,7 @@ TEST_F(CutBoostWindowTest, CancelAfterApplyKeepsTheGainButNotTheSound)
     EXPECT_EQ(dlg->cutBoostFreqPos, -1);
 
     // The next opening starts at the remembered gain.
-    Answer<CCutBoostDlg> again([&](CCutBoostDlg& d) {
+    uitest::AnswerDialog<CCutBoostDlg> again([&](CCutBoostDlg& d) {
         EXPECT_EQ(d.gainDb(), 2);
         return wxID_CANCEL;
     });
@@ -191,10 +156,10 @@ TEST_F(CutBoostWindowTest, CancelAfterApplyKeepsTheGainButNotTheSound)
 TEST_F(CutBoostWindowTest, OkAfterApplyCommitsAnUndoableEditWhilePreviewStops)
 {
     load(30000);
-    Answer<CCutBoostDlg> answer([&](CCutBoostDlg& d) {
+    uitest::AnswerDialog<CCutBoostDlg> answer([&](CCutBoostDlg& d) {
         d.gainEdit()->SetValue("-12");
-        moveSlider(d.freqSlider(), 82);
-        moveSlider(d.widthSlider(), 40);
+        uitest::moveSlider(d.freqSlider(), 82);
+        uitest::moveSlider(d.widthSlider(), 40);
         d.apply();
         // The preview plays the copies; OK comes while it still plays.
         d.togglePlay();
@@ -223,12 +188,12 @@ TEST_F(CutBoostWindowTest, OkAfterApplyCommitsAnUndoableEditWhilePreviewStops)
 TEST_F(CutBoostWindowTest, FftOptionsFromTheDialogMoveTheSustainSpectrum)
 {
     load(132300);
-    Answer<CFftOptionsDlg> options([&](CFftOptionsDlg& d) {
+    uitest::AnswerDialog<CFftOptionsDlg> options([&](CFftOptionsDlg& d) {
         d.startEdit()->ChangeValue("2000");
         d.windowCombo()->SetSelection(6);
         return pressOk(d);
     });
-    Answer<CCutBoostDlg> answer([&](CCutBoostDlg& d) {
+    uitest::AnswerDialog<CCutBoostDlg> answer([&](CCutBoostDlg& d) {
         d.openFftOptions();
         EXPECT_EQ(d.labelText(CCutBoostDlg::IDC_ATTACK_SIZE), "(8. K)");
         EXPECT_EQ(d.labelText(CCutBoostDlg::IDC_SUSTAIN_SIZE), "(32. K)");
@@ -252,13 +217,13 @@ TEST_F(CutBoostWindowTest, ShortSoundsKeepTheirWindowsInsideAndTheirStripsSpread
     // loads after the short-sound warning.
     open(writeWave("short", 900), {MessageAnswer::Ok});
     ASSERT_TRUE(dlg->doc.isLoaded());
-    Answer<CFftOptionsDlg> options([&](CFftOptionsDlg& d) {
+    uitest::AnswerDialog<CFftOptionsDlg> options([&](CFftOptionsDlg& d) {
         EXPECT_EQ(d.largestStartMs, 0);
         EXPECT_EQ(d.startSpin()->maximum(), 0);
         d.startEdit()->ChangeValue("5000"); // past the end, yet within 0 .. 60000
         return pressOk(d);
     });
-    Answer<CCutBoostDlg> answer([&](CCutBoostDlg& d) {
+    uitest::AnswerDialog<CCutBoostDlg> answer([&](CCutBoostDlg& d) {
         d.openFftOptions();
         const int32_t start = d.sustainView()->frameStart();
         EXPECT_GE(start, 0);

@@ -9,7 +9,6 @@
 #include <wx/checkbox.h>
 #include <wx/choice.h>
 #include <wx/gauge.h>
-#include <wx/modalhook.h>
 #include <wx/radiobut.h>
 #include <wx/textctrl.h>
 
@@ -17,32 +16,6 @@
 #include <functional>
 
 namespace {
-
-// Answers dialogs of type D without a modal loop (see loop_window_test.cpp).
-template <class D>
-class AnswerDialog : public wxModalDialogHook {
-public:
-    explicit AnswerDialog(std::function<int(D&)> script) : script_(std::move(script)) { Register(); }
-    ~AnswerDialog() override { Unregister(); }
-    int shown = 0;
-
-protected:
-    int Enter(wxDialog* dialog) override
-    {
-        auto* d = dynamic_cast<D*>(dialog);
-        if (!d)
-            return wxID_NONE;
-        ++shown;
-        d->InitDialog();
-        return script_(*d);
-    }
-    void Exit(wxDialog*) override {}
-
-private:
-    std::function<int(D&)> script_;
-};
-
-bool pressOk(wxDialog& d) { return d.Validate() && d.TransferDataFromWindow(); }
 
 bool isEnabled(wxDialog& d, int id) { return d.FindWindow(id)->IsEnabled(); }
 
@@ -85,7 +58,7 @@ TEST(ExtractionDialogs, OkRefusesBadRowsAndReadsTheSettings)
     CHarmonicExtractionDlg dlg(nullptr);
     dlg.InitDialog();
     editOf(dlg, 1081)->ChangeValue("11");
-    EXPECT_FALSE(pressOk(dlg));
+    EXPECT_FALSE(uitest::pressOk(dlg));
     ASSERT_EQ(boxes.asked.size(), 1u);
     EXPECT_EQ(boxes.asked[0].text, "Please enter an integer between 1 and 10.");
     editOf(dlg, 1081)->ChangeValue("10");
@@ -97,7 +70,7 @@ TEST(ExtractionDialogs, OkRefusesBadRowsAndReadsTheSettings)
     static_cast<wxChoice*>(dlg.FindWindow(1124))->SetSelection(1);
     dlg.choose(3);
     static_cast<wxCheckBox*>(dlg.FindWindow(1061))->SetValue(true);
-    ASSERT_TRUE(pressOk(dlg));
+    ASSERT_TRUE(uitest::pressOk(dlg));
     EXPECT_FALSE(dlg.settings.inharmonic);
     EXPECT_EQ(dlg.settings.operation, 1);
     EXPECT_EQ(dlg.settings.choice, 3);
@@ -121,13 +94,13 @@ TEST(TrackerDialog, ShowsTheKeptValuesAndRefusesOutOfRangeOnes)
 
     uitest::ScriptedMessages boxes({MessageAnswer::Ok});
     dlg.edit(1079)->ChangeValue("65");
-    EXPECT_FALSE(pressOk(dlg));
+    EXPECT_FALSE(uitest::pressOk(dlg));
     ASSERT_EQ(boxes.asked.size(), 1u);
     EXPECT_EQ(boxes.asked[0].text, "Please enter an integer between 0 and 64.");
     EXPECT_EQ(dlg.params.chiffAttenuation, 27);
     dlg.edit(1079)->ChangeValue("0");
     dlg.edit(1083)->ChangeValue("128");
-    ASSERT_TRUE(pressOk(dlg));
+    ASSERT_TRUE(uitest::pressOk(dlg));
     EXPECT_EQ(dlg.params.chiffAttenuation, 0);
     EXPECT_EQ(dlg.params.compensateUpTo, 128);
 }
@@ -142,8 +115,8 @@ protected:
     }
     void trak()
     {
-        AnswerDialog<CTrackerParamsDlg> answer([](CTrackerParamsDlg& d) {
-            return pressOk(d) ? wxID_OK : wxID_CANCEL;
+        uitest::AnswerDialog<CTrackerParamsDlg> answer([](CTrackerParamsDlg& d) {
+            return uitest::pressOk(d) ? wxID_OK : wxID_CANCEL;
         });
         dlg->onDevelopmentTrak();
         EXPECT_EQ(answer.shown, 1);
@@ -154,10 +127,10 @@ TEST_F(ExtractionWindowTest, HarmonicExtractionChangesEveryChannelAndUndoRestore
 {
     openLooped(2);
     const std::vector<int16_t> before[2] = {dlg->doc.samples[0], dlg->doc.samples[1]};
-    AnswerDialog<CHarmonicExtractionDlg> answer([](CHarmonicExtractionDlg& d) {
+    uitest::AnswerDialog<CHarmonicExtractionDlg> answer([](CHarmonicExtractionDlg& d) {
         d.choose(2);
         editOf(d, 1079)->ChangeValue("2-5");
-        return pressOk(d) ? wxID_OK : wxID_CANCEL;
+        return uitest::pressOk(d) ? wxID_OK : wxID_CANCEL;
     });
     dlg->onHarmonicExtraction();
     ASSERT_EQ(answer.shown, 1);

@@ -13,7 +13,6 @@
 
 #include <wx/choice.h>
 #include <wx/gauge.h>
-#include <wx/modalhook.h>
 #include <wx/slider.h>
 #include <wx/textctrl.h>
 
@@ -42,36 +41,6 @@ std::string readout(int64_t samples, int64_t rate)
 {
     return std::to_string((samples * 1000 + rate / 2) / rate) + " ms";
 }
-
-// Answers the dialogs of type D when the window shows one, without a modal
-// loop: the script sees the dialog as it opens (its data already written to
-// the controls) and returns the button that closes it. Other dialogs fall
-// through to the test program's fail-on-modal hook.
-template <class D>
-class AnswerDialog : public wxModalDialogHook {
-public:
-    explicit AnswerDialog(std::function<int(D&)> script) : script_(std::move(script)) { Register(); }
-    ~AnswerDialog() override { Unregister(); }
-    int shown = 0;
-
-protected:
-    int Enter(wxDialog* dialog) override
-    {
-        auto* d = dynamic_cast<D*>(dialog);
-        if (!d)
-            return wxID_NONE;
-        ++shown;
-        d->InitDialog();
-        return script_(*d);
-    }
-    void Exit(wxDialog*) override {}
-
-private:
-    std::function<int(D&)> script_;
-};
-
-// What the OK button does: the data exchange, which refuses a bad field.
-bool pressOk(wxDialog& d) { return d.Validate() && d.TransferDataFromWindow(); }
 
 class LoopWindowTest : public MainWindowTest {
 protected:
@@ -514,17 +483,17 @@ TEST_F(LoopWindowTest, CrossfadeOptionsDialogRefusesThenStores)
     EXPECT_EQ(dlg->crossfadePasses, 1);
     {
         uitest::ScriptedMessages boxes({MessageAnswer::Ok, MessageAnswer::Ok});
-        AnswerDialog<CCrossfadeOptionsDlg> answer([](CCrossfadeOptionsDlg& d) {
+        uitest::AnswerDialog<CCrossfadeOptionsDlg> answer([](CCrossfadeOptionsDlg& d) {
             EXPECT_EQ(d.GetTitle(), "Crossfade Options");
             EXPECT_EQ(d.GetId(), 150);
             EXPECT_EQ(d.passesEdit()->GetValue(), "1");
             d.passesEdit()->ChangeValue("5");
-            EXPECT_FALSE(pressOk(d)); // refused: the dialog stays
+            EXPECT_FALSE(uitest::pressOk(d)); // refused: the dialog stays
             d.passesEdit()->ChangeValue("two");
-            EXPECT_FALSE(pressOk(d));
+            EXPECT_FALSE(uitest::pressOk(d));
             EXPECT_EQ(d.passes, 1);
             d.passesEdit()->ChangeValue("3");
-            EXPECT_TRUE(pressOk(d));
+            EXPECT_TRUE(uitest::pressOk(d));
             return wxID_OK;
         });
         dlg->onCrossfadeOptions();
@@ -536,7 +505,7 @@ TEST_F(LoopWindowTest, CrossfadeOptionsDialogRefusesThenStores)
     }
 
     // Reopens at the stored value; Cancel keeps it.
-    AnswerDialog<CCrossfadeOptionsDlg> answer([](CCrossfadeOptionsDlg& d) {
+    uitest::AnswerDialog<CCrossfadeOptionsDlg> answer([](CCrossfadeOptionsDlg& d) {
         EXPECT_EQ(d.passesEdit()->GetValue(), "3");
         d.passesEdit()->ChangeValue("4");
         return wxID_CANCEL;
@@ -550,13 +519,13 @@ TEST_F(LoopWindowTest, FineSearchFromTheRightClickSetsTheSelection)
     loadTone(2 * kRate);
     select(4410, 44100); // 100 ms .. 1000 ms
     {
-        AnswerDialog<CFineSearchDlg> answer([](CFineSearchDlg& d) {
+        uitest::AnswerDialog<CFineSearchDlg> answer([](CFineSearchDlg& d) {
             EXPECT_EQ(d.GetTitle(), "Fine search selection");
             EXPECT_EQ(d.minStartEdit()->GetValue(), "100");
             EXPECT_EQ(d.maxEndEdit()->GetValue(), "1000");
             d.minStartEdit()->ChangeValue("250");
             d.maxEndEdit()->ChangeValue("1500");
-            EXPECT_TRUE(pressOk(d));
+            EXPECT_TRUE(uitest::pressOk(d));
             return wxID_OK;
         });
         dlg->waveform()->rightUp(false, false);
@@ -567,12 +536,12 @@ TEST_F(LoopWindowTest, FineSearchFromTheRightClickSetsTheSelection)
 
     // A refused value keeps the dialog open; Cancel then changes nothing.
     uitest::ScriptedMessages boxes({MessageAnswer::Ok, MessageAnswer::Ok});
-    AnswerDialog<CFineSearchDlg> answer([](CFineSearchDlg& d) {
+    uitest::AnswerDialog<CFineSearchDlg> answer([](CFineSearchDlg& d) {
         d.maxEndEdit()->ChangeValue("60001");
-        EXPECT_FALSE(pressOk(d));
+        EXPECT_FALSE(uitest::pressOk(d));
         d.maxEndEdit()->ChangeValue("900");
         d.minStartEdit()->ChangeValue("");
-        EXPECT_FALSE(pressOk(d));
+        EXPECT_FALSE(uitest::pressOk(d));
         return wxID_CANCEL;
     });
     dlg->waveform()->rightUp(false, false);

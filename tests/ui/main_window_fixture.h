@@ -70,3 +70,23 @@ protected:
     std::string folder;
     std::vector<UserMessage> asked;
 };
+
+// A main window whose playback goes to the null output device, its clock
+// stepped by the test. A derived fixture may set other options in its SetUp
+// (after keeping the previous ones in `saved`); TearDown puts `saved` back.
+class NullPlaybackWindowTest : public MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        saved = CMainDlg::playbackDeviceOptions();
+        CMainDlg::playbackDeviceOptions() = {CMainDlg::PlaybackDeviceOptions::Output::NullManual, 1.0, false};
+        MainWindowTest::SetUp();
+    }
+    void TearDown() override
+    {
+        MainWindowTest::TearDown();
+        CMainDlg::playbackDeviceOptions() = saved;
+    }
+
+    CMainDlg::PlaybackDeviceOptions saved;
+};

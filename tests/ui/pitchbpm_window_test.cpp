@@ -10,8 +10,6 @@
 #include "views/ui/CManualPitchView.h"
 
 #include <wx/choice.h>
-#include <wx/modalhook.h>
-#include <wx/slider.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 #include <wx/uiaction.h>
@@ -25,42 +23,6 @@ namespace {
 
 constexpr int kRate = 44100;
 constexpr int kFrame = 16384; // N at the default FFT size
-
-// Answers the dialogs of type D without a modal loop; the script sees the
-// dialog with its data written and returns the button that closes it.
-template <class D>
-class AnswerModal : public wxModalDialogHook {
-public:
-    explicit AnswerModal(std::function<int(D&)> script) : script_(std::move(script)) { Register(); }
-    ~AnswerModal() override { Unregister(); }
-    int shown = 0;
-
-protected:
-    int Enter(wxDialog* dialog) override
-    {
-        auto* d = dynamic_cast<D*>(dialog);
-        if (!d)
-            return wxID_NONE;
-        ++shown;
-        d->InitDialog();
-        return script_(*d);
-    }
-    void Exit(wxDialog*) override {}
-
-private:
-    std::function<int(D&)> script_;
-};
-
-bool pressOk(wxDialog& d) { return d.Validate() && d.TransferDataFromWindow(); }
-
-void moveSlider(wxSlider* slider, int position)
-{
-    slider->SetValue(position);
-    wxCommandEvent event(wxEVT_SLIDER, slider->GetId());
-    event.SetEventObject(slider);
-    event.SetInt(position);
-    slider->GetEventHandler()->ProcessEvent(event);
-}
 
 std::string label(const wxStaticText* t) { return t->GetLabel().ToStdString(); }
 
@@ -135,7 +97,7 @@ TEST(ManualPitchDialog, ClicksChooseTheChannelByHalfAndArrowsStepOneBin)
     EXPECT_EQ(uitest::countColour(picture.GetSubImage(wxRect(0, 0, peak, size.y / 2)), 200, 0, 64), 0u);
 
     // An arrow key: one bin, R / N Hz, with the text following at once.
-    moveSlider(dlg.slider(0), 500);
+    uitest::moveSlider(dlg.slider(0), 500);
     dlg.slider(0)->SetFocus();
     uitest::pumpFor(100);
     wxUIActionSimulator sim;
@@ -148,7 +110,7 @@ TEST(ManualPitchDialog, ClicksChooseTheChannelByHalfAndArrowsStepOneBin)
     EXPECT_NE(label(dlg.frequencyText(0)), hzText(500));
 
     // Position 0: 0 Hz, note 0.
-    moveSlider(dlg.slider(0), 0);
+    uitest::moveSlider(dlg.slider(0), 0);
     EXPECT_EQ(label(dlg.frequencyText(0)), "0. Hz");
     EXPECT_EQ(label(dlg.noteText(0)), "(C-1)");
     uitest::pumpFor(20);
@@ -208,9 +170,9 @@ TEST_F(PitchBpmWindowTest, ManualChoiceBecomesThePitchAndOnlyBigMovesRestartProf
 
     // The dialog opens on the current pitch; choosing the octave above
     // makes the detector settle on 440 Hz (harmonics 2 and 4).
-    AnswerModal<CManualPitchDlg> answer([](CManualPitchDlg& d) {
+    uitest::AnswerDialog<CManualPitchDlg> answer([](CManualPitchDlg& d) {
         EXPECT_EQ(d.slider(0)->GetValue(), 82); // 220 Hz is bin 81.7
-        moveSlider(d.slider(0), 163);           // 438.7 Hz
+        uitest::moveSlider(d.slider(0), 163);           // 438.7 Hz
         return wxID_OK;
     });
     dlg->onManualPitch();
@@ -243,11 +205,11 @@ TEST_F(PitchBpmWindowTest, BpmProposalKeepsAOneSecondLoopAndOnlyOpenForgetsTheSe
         EXPECT_EQ(d.beatValueList()->GetStringSelection(), "4");
         EXPECT_EQ(d.measuresEdit()->GetValue(), "1");
         EXPECT_EQ(d.tempoEdit()->GetValue(), "240");
-        EXPECT_TRUE(pressOk(d));
+        EXPECT_TRUE(uitest::pressOk(d));
         return wxID_OK;
     };
     {
-        AnswerModal<CBpmMachineDlg> answer(acceptProposal);
+        uitest::AnswerDialog<CBpmMachineDlg> answer(acceptProposal);
         dlg->onBpmSet();
         EXPECT_EQ(answer.shown, 1);
     }
@@ -260,9 +222,9 @@ TEST_F(PitchBpmWindowTest, BpmProposalKeepsAOneSecondLoopAndOnlyOpenForgetsTheSe
     drop(path);
     EXPECT_TRUE(dlg->bpmSettings.isSet());
     {
-        AnswerModal<CBpmMachineDlg> answer([](CBpmMachineDlg& d) {
+        uitest::AnswerDialog<CBpmMachineDlg> answer([](CBpmMachineDlg& d) {
             d.beatValueList()->SetSelection(1);
-            EXPECT_TRUE(pressOk(d));
+            EXPECT_TRUE(uitest::pressOk(d));
             return wxID_CANCEL; // Cancel: nothing is remembered
         });
         dlg->onBpmSet();
@@ -272,7 +234,7 @@ TEST_F(PitchBpmWindowTest, BpmProposalKeepsAOneSecondLoopAndOnlyOpenForgetsTheSe
     // Open forgets them, so the proposal comes back.
     open(path);
     EXPECT_FALSE(dlg->bpmSettings.isSet());
-    AnswerModal<CBpmMachineDlg> answer(acceptProposal);
+    uitest::AnswerDialog<CBpmMachineDlg> answer(acceptProposal);
     dlg->onBpmSet();
     EXPECT_EQ(answer.shown, 1);
 }
@@ -284,15 +246,15 @@ TEST_F(PitchBpmWindowTest, BpmChangesTheRateThePitchAndTheReadoutsUndoably)
     const std::vector<int16_t> samples = dlg->doc.samples[0];
     {
         uitest::ScriptedMessages boxes({MessageAnswer::Ok, MessageAnswer::Ok});
-        AnswerModal<CBpmMachineDlg> answer([](CBpmMachineDlg& d) {
+        uitest::AnswerDialog<CBpmMachineDlg> answer([](CBpmMachineDlg& d) {
             d.beatsEdit()->ChangeValue("0");
-            EXPECT_FALSE(pressOk(d));
+            EXPECT_FALSE(uitest::pressOk(d));
             d.beatsEdit()->ChangeValue("4");
             d.tempoEdit()->ChangeValue("400.5");
-            EXPECT_FALSE(pressOk(d));
+            EXPECT_FALSE(uitest::pressOk(d));
             d.tempoEdit()->ChangeValue("240");
             d.measuresEdit()->ChangeValue("2");
-            EXPECT_TRUE(pressOk(d));
+            EXPECT_TRUE(uitest::pressOk(d));
             return wxID_OK;
         });
         dlg->onBpmSet();
@@ -317,13 +279,13 @@ TEST_F(PitchBpmWindowTest, BpmChangesTheRateThePitchAndTheReadoutsUndoably)
     // A rate no sound can have is refused and changes nothing.
     {
         uitest::ScriptedMessages boxes({MessageAnswer::Ok});
-        AnswerModal<CBpmMachineDlg> answer([](CBpmMachineDlg& d) {
+        uitest::AnswerDialog<CBpmMachineDlg> answer([](CBpmMachineDlg& d) {
             EXPECT_EQ(d.measuresEdit()->GetValue(), "2"); // the stored settings
             d.beatValueList()->SetSelection(1);
             d.beatsEdit()->ChangeValue("1");
             d.measuresEdit()->ChangeValue("1");
             d.tempoEdit()->ChangeValue("400"); // 44100 / 0.05 s = 882000 Hz
-            EXPECT_TRUE(pressOk(d));
+            EXPECT_TRUE(uitest::pressOk(d));
             return wxID_OK;
         });
         dlg->onBpmSet();

@@ -20,20 +20,8 @@ namespace {
 
 using Output = CMainDlg::PlaybackDeviceOptions::Output;
 
-class PlaybackWindowTest : public MainWindowTest {
+class PlaybackWindowTest : public NullPlaybackWindowTest {
 protected:
-    void SetUp() override
-    {
-        saved = CMainDlg::playbackDeviceOptions();
-        CMainDlg::playbackDeviceOptions() = {Output::NullManual, 1.0, false};
-        MainWindowTest::SetUp();
-    }
-    void TearDown() override
-    {
-        MainWindowTest::TearDown();
-        CMainDlg::playbackDeviceOptions() = saved;
-    }
-
     PlaybackEngine& engine() { return *dlg->playbackEngine(); }
     NullAudioDevice& device() { return *static_cast<NullAudioDevice*>(engine().device()); }
     CBitmapButton& button(int id) { return *dlg->toolbarButton(id); }
@@ -76,8 +64,6 @@ protected:
     {
         return writeWave("looped", 20000, channels, wavbytes::SamplerLoop{0, 6001, 8000});
     }
-
-    CMainDlg::PlaybackDeviceOptions saved;
 };
 
 struct ButtonCase {

@@ -19,26 +19,8 @@
 #include <cstring>
 #include <string>
 
-namespace {
-
-using Output = CMainDlg::PlaybackDeviceOptions::Output;
-
-} // namespace
-
-class ProfilesWindowTest : public MainWindowTest {
+class ProfilesWindowTest : public NullPlaybackWindowTest {
 protected:
-    void SetUp() override
-    {
-        saved = CMainDlg::playbackDeviceOptions();
-        CMainDlg::playbackDeviceOptions() = {Output::NullManual, 1.0, false};
-        MainWindowTest::SetUp();
-    }
-    void TearDown() override
-    {
-        MainWindowTest::TearDown();
-        CMainDlg::playbackDeviceOptions() = saved;
-    }
-
     // Harmonics 1..6 (falling 1/h) of hz on channel 0 and of hz * ratio at
     // `gain1` times the level on channel 1; `silent` writes zeros.
     std::string writeTone(const std::string& name, double hz, int channels = 1, double ratio = 1.0,
@@ -86,8 +68,6 @@ protected:
             squares += static_cast<double>(s[i]) * s[i];
         return 20.0 * std::log10(std::sqrt(2.0 * squares / (length - length / 2)) / 32767.0);
     }
-
-    CMainDlg::PlaybackDeviceOptions saved;
 };
 
 TEST_F(ProfilesWindowTest, ShowComputesWithCommandsLockedAndHideShrinksTheWindow)

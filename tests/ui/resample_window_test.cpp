@@ -8,7 +8,6 @@
 
 #include <wx/choice.h>
 #include <wx/combobox.h>
-#include <wx/modalhook.h>
 #include <wx/slider.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
@@ -17,45 +16,11 @@
 
 namespace {
 
-// Answers every modal dialog of type Dlg: starts it as ShowModal would, then
-// lets `answer` act on it and return the button.
-template <class Dlg>
-class DialogAnswer : public wxModalDialogHook {
-public:
-    explicit DialogAnswer(std::function<int(Dlg&)> answer) : answer_(std::move(answer)) { Register(); }
-    ~DialogAnswer() override { Unregister(); }
-    int opened = 0;
-
-protected:
-    int Enter(wxDialog* dialog) override
-    {
-        auto* d = dynamic_cast<Dlg*>(dialog);
-        if (!d)
-            return wxID_NONE;
-        ++opened;
-        d->InitDialog();
-        return answer_(*d);
-    }
-    void Exit(wxDialog*) override {}
-
-private:
-    std::function<int(Dlg&)> answer_;
-};
-
 // OK pressed with `text` in the combo: the dialog closes only if it accepts.
 int typeRate(CResampleDlg& d, const char* text)
 {
     d.rateCombo()->SetValue(text);
     return d.TransferDataFromWindow() ? wxID_OK : wxID_CANCEL;
-}
-
-void moveSlider(wxSlider* slider, int position)
-{
-    slider->SetValue(position);
-    wxCommandEvent event(wxEVT_SLIDER, slider->GetId());
-    event.SetEventObject(slider);
-    event.SetInt(position);
-    slider->GetEventHandler()->ProcessEvent(event);
 }
 
 std::string label(wxStaticText* text)
@@ -69,9 +34,9 @@ class ResampleWindowTest : public MainWindowTest {
 protected:
     void resampleTo(const char* text)
     {
-        DialogAnswer<CResampleDlg> answer([text](CResampleDlg& d) { return typeRate(d, text); });
+        uitest::AnswerDialog<CResampleDlg> answer([text](CResampleDlg& d) { return typeRate(d, text); });
         dlg->onResample();
-        ASSERT_EQ(answer.opened, 1);
+        ASSERT_EQ(answer.shown, 1);
     }
     int midiNote() const { return static_cast<wxChoice*>(dlg->control(ID_MIDI_NOTE))->GetSelection(); }
 };
@@ -84,7 +49,7 @@ TEST_F(ResampleWindowTest, ResampleConvertsTheSoundAndUndoBringsItBack)
     const double pitch = dlg->doc.pitchHz;
     const int beeps = shell_hook::beepCount();
     {
-        DialogAnswer<CResampleDlg> answer([](CResampleDlg& d) {
+        uitest::AnswerDialog<CResampleDlg> answer([](CResampleDlg& d) {
             // No rate accepted yet: the sound's own, grouped.
             EXPECT_EQ(d.rateCombo()->GetValue(), "44.100");
             EXPECT_EQ(d.rateCombo()->GetCount(), 7u);
@@ -116,7 +81,7 @@ TEST_F(ResampleWindowTest, ResampleConvertsTheSoundAndUndoBringsItBack)
     EXPECT_EQ(dlg->doc.loops.loopEnd[0], 30000);
 
     // The next opening proposes the rate last accepted.
-    DialogAnswer<CResampleDlg> again([](CResampleDlg& d) {
+    uitest::AnswerDialog<CResampleDlg> again([](CResampleDlg& d) {
         EXPECT_EQ(d.rateCombo()->GetValue(), "48.000");
         return wxID_CANCEL;
     });
@@ -130,7 +95,7 @@ TEST_F(ResampleWindowTest, ResampleRefusesBadRatesAndChangesNothingAtTheSameRate
     {
         // Each refusal keeps the dialog open; the last text is accepted.
         uitest::ScriptedMessages boxes({MessageAnswer::Ok, MessageAnswer::Ok, MessageAnswer::Ok, MessageAnswer::Ok});
-        DialogAnswer<CResampleDlg> answer([](CResampleDlg& d) {
+        uitest::AnswerDialog<CResampleDlg> answer([](CResampleDlg& d) {
             for (const char* bad : {"-5", "abc", "0", "1000000"})
                 EXPECT_EQ(typeRate(d, bad), wxID_CANCEL) << bad;
             return typeRate(d, "44100 Hz");
@@ -163,9 +128,9 @@ TEST_F(ResampleWindowTest, PitchShiftAnOctaveHalvesTheSoundAndDoublesThePitch)
     const int note = midiNote();
     const int beeps = shell_hook::beepCount();
     {
-        DialogAnswer<CPitchShiftDlg> answer([](CPitchShiftDlg& d) {
+        uitest::AnswerDialog<CPitchShiftDlg> answer([](CPitchShiftDlg& d) {
             EXPECT_EQ(d.sliders().semitoneSlider()->GetValue(), 0);
-            moveSlider(d.sliders().semitoneSlider(), 12);
+            uitest::moveSlider(d.sliders().semitoneSlider(), 12);
             EXPECT_EQ(label(d.sliders().semitoneLabel()), "12");
             EXPECT_EQ(label(d.sliders().centsLabel()), "0.");
             return wxID_OK;
@@ -183,10 +148,10 @@ TEST_F(ResampleWindowTest, PitchShiftAnOctaveHalvesTheSoundAndDoublesThePitch)
     // The dialog reopens at the interval last accepted; -3.7 cents down
     // and 0 semitones still pass the sound through the filter.
     dlg->onUndo();
-    DialogAnswer<CPitchShiftDlg> again([](CPitchShiftDlg& d) {
+    uitest::AnswerDialog<CPitchShiftDlg> again([](CPitchShiftDlg& d) {
         EXPECT_EQ(d.sliders().semitoneSlider()->GetValue(), 12);
-        moveSlider(d.sliders().semitoneSlider(), 0);
-        moveSlider(d.sliders().centsSlider(), -37);
+        uitest::moveSlider(d.sliders().semitoneSlider(), 0);
+        uitest::moveSlider(d.sliders().centsSlider(), -37);
         EXPECT_EQ(label(d.sliders().centsLabel()), "-3.7");
         return wxID_OK;
     });
@@ -207,7 +172,7 @@ TEST_F(ResampleWindowTest, ChangeSampleRateLinksTheFieldAndTheSliders)
     EXPECT_EQ(d.rateField()->GetValue(), "44.100");
 
     // 100 positions of 0.1 cent: 44100 * 2^(10/1200) = 44355.5.
-    moveSlider(s.centsSlider(), 100);
+    uitest::moveSlider(s.centsSlider(), 100);
     EXPECT_EQ(d.rateField()->GetValue(), "44.355");
     EXPECT_EQ(label(s.centsLabel()), "10.");
     EXPECT_EQ(d.newRate, 44355);
@@ -259,7 +224,7 @@ TEST_F(ResampleWindowTest, ChangeSampleRateAndTuneRelabelTheSamples)
     EXPECT_FALSE(dlg->undoAvailable);
 
     {
-        DialogAnswer<CChangeSampleRateDlg> answer([](CChangeSampleRateDlg& d) {
+        uitest::AnswerDialog<CChangeSampleRateDlg> answer([](CChangeSampleRateDlg& d) {
             d.rateField()->SetValue("88.200");
             return wxID_OK;
         });

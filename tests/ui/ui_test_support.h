@@ -14,7 +14,10 @@
 #include <gtest/gtest.h>
 #include <wx/app.h>
 #include <wx/colour.h>
+#include <wx/dialog.h>
 #include <wx/image.h>
+#include <wx/modalhook.h>
+#include <wx/slider.h>
 #include <wx/utils.h>
 
 #include <chrono>
@@ -148,6 +151,50 @@ inline size_t countColour(const wxImage& img, unsigned char r, unsigned char g, 
 inline size_t countColour(const wxImage& img, const wxColour& c)
 {
     return countColour(img, c.Red(), c.Green(), c.Blue());
+}
+
+// Answers the dialogs of type D when the window shows one, without a modal
+// loop: the script sees the dialog as it opens (its data already written to
+// the controls) and returns the button that closes it. Other dialogs fall
+// through to the test program's fail-on-modal hook.
+template <class D>
+class AnswerDialog : public wxModalDialogHook {
+public:
+    explicit AnswerDialog(std::function<int(D&)> script) : script_(std::move(script)) { Register(); }
+    ~AnswerDialog() override { Unregister(); }
+    int shown = 0;
+
+protected:
+    int Enter(wxDialog* dialog) override
+    {
+        auto* d = dynamic_cast<D*>(dialog);
+        if (!d)
+            return wxID_NONE;
+        ++shown;
+        d->InitDialog();
+        return script_(*d);
+    }
+    void Exit(wxDialog*) override {}
+
+private:
+    std::function<int(D&)> script_;
+};
+
+// What the OK button does: the data exchange, which refuses a bad field.
+inline bool pressOk(wxDialog& d)
+{
+    return d.Validate() && d.TransferDataFromWindow();
+}
+
+// Moves the slider as the user would be reported to: a new value followed by
+// the notification the native control sends.
+inline void moveSlider(wxSlider* slider, int position)
+{
+    slider->SetValue(position);
+    wxCommandEvent event(wxEVT_SLIDER, slider->GetId());
+    event.SetEventObject(slider);
+    event.SetInt(position);
+    slider->GetEventHandler()->ProcessEvent(event);
 }
 
 } // namespace uitest

@@ -13,17 +13,6 @@
 
 namespace {
 
-// Moves the slider as the user would be reported to: a new value followed by
-// the notification the native control sends.
-void moveSlider(wxSlider* slider, int position)
-{
-    slider->SetValue(position);
-    wxCommandEvent event(wxEVT_SLIDER, slider->GetId());
-    event.SetEventObject(slider);
-    event.SetInt(position);
-    slider->GetEventHandler()->ProcessEvent(event);
-}
-
 std::string label(const CLevelDlg& dlg)
 {
     return dlg.valueLabel()->GetLabel().ToStdString();
@@ -53,12 +42,12 @@ TEST(NormalizeDialog, LabelAndLevelFollowTheSlider)
     CNormalizeDlg dlg(nullptr, 0.0);
     dlg.InitDialog();
     EXPECT_EQ(label(dlg), "0. dB");
-    moveSlider(dlg.slider(), 45);
+    uitest::moveSlider(dlg.slider(), 45);
     EXPECT_EQ(label(dlg), "-4.5 dB");
     EXPECT_DOUBLE_EQ(dlg.levelDb, -4.5);
-    moveSlider(dlg.slider(), 180);
+    uitest::moveSlider(dlg.slider(), 180);
     EXPECT_EQ(label(dlg), "-18. dB");
-    moveSlider(dlg.slider(), 0);
+    uitest::moveSlider(dlg.slider(), 0);
     EXPECT_EQ(label(dlg), "0. dB");
     EXPECT_EQ(dlg.levelDb, 0.0);
     EXPECT_EQ(gain_from_db(dlg.levelDb), 1.0);
@@ -74,7 +63,7 @@ TEST(VolumeDialog, PositiveLevelsSitAboveTheMiddle)
     // Rounded to the nearest step on the negative side too.
     EXPECT_EQ(dlg.slider()->GetValue(), -60);
     EXPECT_EQ(label(dlg), "6. dB");
-    moveSlider(dlg.slider(), 123);
+    uitest::moveSlider(dlg.slider(), 123);
     EXPECT_EQ(label(dlg), "-12.3 dB");
     EXPECT_DOUBLE_EQ(dlg.levelDb, -12.3);
 }

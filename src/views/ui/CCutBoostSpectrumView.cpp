@@ -2,9 +2,8 @@
 
 #include "processing/cut_boost.h"
 
-#include <wx/dcbuffer.h>
-#include <wx/dcmemory.h>
 #include <wx/stattext.h>
+#include <wx/utils.h>
 
 #include <algorithm>
 
@@ -19,10 +18,8 @@ const wxColour kBar(0, 0, 128);
 
 CCutBoostSpectrumView::CCutBoostSpectrumView(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size,
                                              bool attack)
-    : wxWindow(parent, id, pos, size, wxBORDER_SUNKEN), attack_(attack)
+    : CPictureView(parent, id, pos, size, wxBORDER_SUNKEN), attack_(attack)
 {
-    SetBackgroundStyle(wxBG_STYLE_PAINT);
-    Bind(wxEVT_PAINT, &CCutBoostSpectrumView::onPaint, this);
     Bind(wxEVT_MOTION, &CCutBoostSpectrumView::onMotion, this);
 }
 
@@ -102,22 +99,6 @@ void CCutBoostSpectrumView::drawPicture(wxDC& dc, const wxSize& size)
         dc.SetPen(wxPen(kGrey, 1));
         dc.DrawLine(0, size.y / 2, size.x, size.y / 2);
     }
-}
-
-wxBitmap CCutBoostSpectrumView::renderBitmap()
-{
-    const wxSize size = GetClientSize();
-    wxBitmap out(std::max(size.x, 1), std::max(size.y, 1));
-    wxMemoryDC dc(out);
-    drawPicture(dc, size);
-    dc.SelectObject(wxNullBitmap);
-    return out;
-}
-
-void CCutBoostSpectrumView::onPaint(wxPaintEvent&)
-{
-    wxAutoBufferedPaintDC dc(this);
-    drawPicture(dc, GetClientSize());
 }
 
 void CCutBoostSpectrumView::onMotion(wxMouseEvent& event)

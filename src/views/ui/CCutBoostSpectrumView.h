@@ -5,18 +5,15 @@
 // pointer. What is drawn is computed in views/cutboost_spectrum.h.
 
 #include "views/cutboost_spectrum.h"
-
-#include <wx/bitmap.h>
-#include <wx/window.h>
+#include "views/ui/CPictureView.h"
 
 #include <cstdint>
 #include <vector>
 
 class CutBoostSession;
-class wxDC;
 class wxStaticText;
 
-class CCutBoostSpectrumView : public wxWindow {
+class CCutBoostSpectrumView : public CPictureView {
 public:
     CCutBoostSpectrumView(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size, bool attack);
 
@@ -48,12 +45,8 @@ public:
     // Pointer at client (x, y); public for tests.
     void mouseMove(int x, int y);
 
-    // The picture exactly as painted.
-    wxBitmap renderBitmap();
-
 private:
-    void drawPicture(wxDC& dc, const wxSize& size);
-    void onPaint(wxPaintEvent&);
+    void drawPicture(wxDC& dc, const wxSize& size) override;
     void onMotion(wxMouseEvent& event);
     void refreshBox(const FilterShape& shape);
 

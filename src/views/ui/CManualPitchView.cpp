@@ -1,11 +1,7 @@
 #include "views/ui/CManualPitchView.h"
 
-#include <wx/dcbuffer.h>
-#include <wx/dcmemory.h>
 #include <wx/pen.h>
 #include <wx/utils.h>
-
-#include <algorithm>
 
 namespace {
 
@@ -29,11 +25,9 @@ wxPen penFor(SpectrumPen pen)
 
 CManualPitchView::CManualPitchView(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size,
                                    const ManualPitchSound& sound)
-    : wxWindow(parent, id, pos, size, wxBORDER_SUNKEN)
+    : CPictureView(parent, id, pos, size, wxBORDER_SUNKEN)
 {
-    SetBackgroundStyle(wxBG_STYLE_PAINT);
     model_.setSound(sound);
-    Bind(wxEVT_PAINT, &CManualPitchView::onPaint, this);
     Bind(wxEVT_LEFT_DOWN, &CManualPitchView::onLeftDown, this);
 }
 
@@ -55,26 +49,7 @@ void CManualPitchView::drawPicture(wxDC& dc, const wxSize& size)
     } else {
         model_.prepare(size.x, size.y);
     }
-    for (const SpectrumStroke& s : model_.strokes(size.x, size.y, bins_)) {
-        dc.SetPen(penFor(s.pen));
-        dc.DrawLine(s.x0, s.y0, s.x1, s.y1);
-    }
-}
-
-wxBitmap CManualPitchView::renderBitmap()
-{
-    const wxSize size = GetClientSize();
-    wxBitmap out(std::max(size.x, 1), std::max(size.y, 1));
-    wxMemoryDC dc(out);
-    drawPicture(dc, size);
-    dc.SelectObject(wxNullBitmap);
-    return out;
-}
-
-void CManualPitchView::onPaint(wxPaintEvent&)
-{
-    wxAutoBufferedPaintDC dc(this);
-    drawPicture(dc, GetClientSize());
+    drawLineStrokes(dc, model_.strokes(size.x, size.y, bins_), penFor);
 }
 
 void CManualPitchView::leftDown(int x, int y)

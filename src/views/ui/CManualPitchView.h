@@ -7,15 +7,11 @@
 // ManualPitchDisplay; this window only draws and forwards the mouse.
 
 #include "views/manual_pitch_display.h"
-
-#include <wx/bitmap.h>
-#include <wx/window.h>
+#include "views/ui/CPictureView.h"
 
 #include <functional>
 
-class wxDC;
-
-class CManualPitchView : public wxWindow {
+class CManualPitchView : public CPictureView {
 public:
     CManualPitchView(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size,
                      const ManualPitchSound& sound);
@@ -27,16 +23,13 @@ public:
     void setClickHook(std::function<void(int channel, double bin)> hook) { clickHook_ = std::move(hook); }
 
     const ManualPitchDisplay& model() const { return model_; }
-    // The picture exactly as painted, at the client size (computes the
-    // columns first when no paint has yet).
-    wxBitmap renderBitmap();
+    // renderBitmap computes the columns first when no paint has yet.
 
     // Mouse handling with client coordinates, public for tests.
     void leftDown(int x, int y);
 
 private:
-    void drawPicture(wxDC& dc, const wxSize& size);
-    void onPaint(wxPaintEvent& event);
+    void drawPicture(wxDC& dc, const wxSize& size) override;
     void onLeftDown(wxMouseEvent& event);
 
     ManualPitchDisplay model_;

@@ -1,7 +1,5 @@
 #include "views/ui/COverviewStrip.h"
 
-#include <wx/dcbuffer.h>
-
 #include <vector>
 
 namespace {
@@ -55,10 +53,8 @@ void drawStripTrace(wxDC& dc, const wxSize& size, const WaveformColumns& columns
 }
 
 COverviewStrip::COverviewStrip(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size)
-    : wxWindow(parent, id, pos, size, wxBORDER_SUNKEN)
+    : CPictureView(parent, id, pos, size, wxBORDER_SUNKEN)
 {
-    SetBackgroundStyle(wxBG_STYLE_PAINT);
-    Bind(wxEVT_PAINT, &COverviewStrip::onPaint, this);
 }
 
 void COverviewStrip::setData(int channels, int32_t frameCount, const int16_t* left, const int16_t* right)
@@ -98,10 +94,8 @@ void COverviewStrip::compute()
     rebuildWaveformColumns(data_[0], data_[1], channels_, frames_, size.x, size.y, columns_);
 }
 
-void COverviewStrip::onPaint(wxPaintEvent&)
+void COverviewStrip::drawPicture(wxDC& dc, const wxSize& size)
 {
-    wxAutoBufferedPaintDC dc(this);
-    const wxSize size = GetClientSize();
     dc.SetPen(*wxTRANSPARENT_PEN);
     dc.SetBrush(wxBrush(plain_ ? kWhite : kMarkedBackground));
     dc.DrawRectangle(0, 0, size.x, size.y);

@@ -7,13 +7,11 @@
 // the strip still spreads over it; later paints reuse them.
 
 #include "views/waveform_columns.h"
+#include "views/ui/CPictureView.h"
 
 #include <wx/colour.h>
-#include <wx/window.h>
 
 #include <cstdint>
-
-class wxDC;
 
 // The trace shared by the overview and position strips: per channel the centre
 // line, then one polyline from (0, centre) through each column's minimum and
@@ -22,7 +20,7 @@ class wxDC;
 void drawStripTrace(wxDC& dc, const wxSize& size, const WaveformColumns& columns, int xs, int xe,
                     const wxColour& traceColour, const wxColour& stretchColour);
 
-class COverviewStrip : public wxWindow {
+class COverviewStrip : public CPictureView {
 public:
     COverviewStrip(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size);
 
@@ -47,7 +45,7 @@ public:
 
 private:
     void compute();
-    void onPaint(wxPaintEvent&);
+    void drawPicture(wxDC& dc, const wxSize& size) override;
 
     bool plain_ = true;
     int32_t first_ = 0;

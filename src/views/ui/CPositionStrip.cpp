@@ -2,13 +2,9 @@
 
 #include "views/ui/COverviewStrip.h"
 
-#include <wx/dcbuffer.h>
-
 CPositionStrip::CPositionStrip(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size)
-    : wxWindow(parent, id, pos, size, wxBORDER_SUNKEN)
+    : CPictureView(parent, id, pos, size, wxBORDER_SUNKEN)
 {
-    SetBackgroundStyle(wxBG_STYLE_PAINT);
-    Bind(wxEVT_PAINT, &CPositionStrip::onPaint, this);
 }
 
 void CPositionStrip::setSound(const SampleBuffer* sound)
@@ -24,12 +20,10 @@ void CPositionStrip::setStretch(int32_t first, int32_t last)
     Refresh(false);
 }
 
-void CPositionStrip::onPaint(wxPaintEvent&)
+void CPositionStrip::drawPicture(wxDC& dc, const wxSize& size)
 {
-    wxAutoBufferedPaintDC dc(this);
     if (!sound_)
         return;
-    const wxSize size = GetClientSize();
     dc.SetPen(*wxTRANSPARENT_PEN);
     dc.SetBrush(wxBrush(wxColour(255, 255, 255)));
     dc.DrawRectangle(0, 0, size.x, size.y);

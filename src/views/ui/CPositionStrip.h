@@ -5,14 +5,13 @@
 // follows any change at once.
 
 #include "views/waveform_columns.h"
-
-#include <wx/window.h>
+#include "views/ui/CPictureView.h"
 
 #include <cstdint>
 
 struct SampleBuffer;
 
-class CPositionStrip : public wxWindow {
+class CPositionStrip : public CPictureView {
 public:
     CPositionStrip(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size);
 
@@ -25,7 +24,7 @@ public:
     const WaveformColumns& columns() const { return columns_; }
 
 private:
-    void onPaint(wxPaintEvent&);
+    void drawPicture(wxDC& dc, const wxSize& size) override;
 
     const SampleBuffer* sound_ = nullptr;
     int32_t first_ = 0;

@@ -1,10 +1,6 @@
 #include "views/ui/CProfileView.h"
 
-#include <wx/dcbuffer.h>
-#include <wx/dcmemory.h>
 #include <wx/pen.h>
-
-#include <algorithm>
 
 namespace {
 
@@ -24,11 +20,9 @@ wxPen penFor(ProfilePen pen)
 } // namespace
 
 CProfileView::CProfileView(wxWindow* parent, wxWindowID id, ProfileKind kind)
-    : wxWindow(), model_(kind)
+    : model_(kind)
 {
-    SetBackgroundStyle(wxBG_STYLE_PAINT);
     Create(parent, id, wxDefaultPosition, wxDefaultSize, wxBORDER_SUNKEN);
-    Bind(wxEVT_PAINT, &CProfileView::onPaint, this);
     Bind(wxEVT_LEFT_DOWN, [this](wxMouseEvent& e) {
         leftDown();
         e.Skip();
@@ -76,7 +70,7 @@ void CProfileView::writeTitle()
         title_->SetLabel(text);
 }
 
-void CProfileView::drawPicture(wxDC& dc, const wxSize& size) const
+void CProfileView::drawPicture(wxDC& dc, const wxSize& size)
 {
     dc.SetBackground(*wxWHITE_BRUSH);
     dc.Clear();
@@ -93,23 +87,6 @@ void CProfileView::drawPicture(wxDC& dc, const wxSize& size) const
             points.emplace_back(p.x, p.y);
         dc.DrawLines(static_cast<int>(points.size()), points.data());
     }
-}
-
-wxBitmap CProfileView::renderBitmap()
-{
-    const wxSize size = GetClientSize();
-    wxBitmap out(std::max(size.x, 1), std::max(size.y, 1));
-    wxMemoryDC dc(out);
-    drawPicture(dc, size);
-    dc.SelectObject(wxNullBitmap);
-    return out;
-}
-
-void CProfileView::onPaint(wxPaintEvent&)
-{
-    wxAutoBufferedPaintDC dc(this);
-    drawPicture(dc, GetClientSize());
-    writeTitle();
 }
 
 void CProfileView::leftDown()

@@ -6,16 +6,12 @@
 // ProfileDisplay; this window only draws and forwards the mouse.
 
 #include "views/profile_display.h"
-
-#include <wx/bitmap.h>
-#include <wx/window.h>
+#include "views/ui/CPictureView.h"
 
 #include <functional>
 #include <memory>
 
-class wxDC;
-
-class CProfileView : public wxWindow {
+class CProfileView : public CPictureView {
 public:
     CProfileView(wxWindow* parent, wxWindowID id, ProfileKind kind);
 
@@ -37,17 +33,15 @@ public:
         readoutHook_ = std::move(hook);
     }
 
-    // The picture exactly as painted, at the client size.
-    wxBitmap renderBitmap();
-
     // Mouse handling with client coordinates, public for tests.
     void leftDown();
     void mouseMove(int x, int y);
 
 private:
-    void drawPicture(wxDC& dc, const wxSize& size) const;
+    void drawPicture(wxDC& dc, const wxSize& size) override;
+    // The title follows the harmonic and the ready flag at each paint.
+    void afterPaint() override { writeTitle(); }
     void writeTitle();
-    void onPaint(wxPaintEvent& event);
 
     ProfileDisplay model_;
     wxWindow* title_ = nullptr;

@@ -1,10 +1,6 @@
 #include "views/ui/CSpectrumView.h"
 
-#include <wx/dcbuffer.h>
-#include <wx/dcmemory.h>
 #include <wx/pen.h>
-
-#include <algorithm>
 
 wxIMPLEMENT_DYNAMIC_CLASS(CSpectrumView, wxWindow);
 
@@ -29,27 +25,17 @@ wxPen penFor(SpectrumPen pen)
 
 } // namespace
 
-CSpectrumView::CSpectrumView()
-{
-    init();
-}
+CSpectrumView::CSpectrumView() = default;
 
 CSpectrumView::CSpectrumView(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size, long style)
 {
-    init();
     Create(parent, id, pos, size, style);
-}
-
-void CSpectrumView::init()
-{
-    SetBackgroundStyle(wxBG_STYLE_PAINT);
 }
 
 bool CSpectrumView::Create(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size, long style)
 {
     if (!wxWindow::Create(parent, id, pos, size, style))
         return false;
-    Bind(wxEVT_PAINT, &CSpectrumView::onPaint, this);
     Bind(wxEVT_SIZE, &CSpectrumView::onSize, this);
     Bind(wxEVT_LEFT_DOWN, &CSpectrumView::onLeftDown, this);
     Bind(wxEVT_MOTION, &CSpectrumView::onMotion, this);
@@ -92,30 +78,11 @@ void CSpectrumView::setSelectedHarmonic(int harmonic)
     Refresh(false);
 }
 
-void CSpectrumView::drawPicture(wxDC& dc, const wxSize& size) const
+void CSpectrumView::drawPicture(wxDC& dc, const wxSize& size)
 {
     dc.SetBackground(wxBrush(kBackground));
     dc.Clear();
-    for (const SpectrumStroke& s : model_.strokes(size.x, size.y)) {
-        dc.SetPen(penFor(s.pen));
-        dc.DrawLine(s.x0, s.y0, s.x1, s.y1);
-    }
-}
-
-wxBitmap CSpectrumView::renderBitmap()
-{
-    const wxSize size = GetClientSize();
-    wxBitmap out(std::max(size.x, 1), std::max(size.y, 1));
-    wxMemoryDC dc(out);
-    drawPicture(dc, size);
-    dc.SelectObject(wxNullBitmap);
-    return out;
-}
-
-void CSpectrumView::onPaint(wxPaintEvent&)
-{
-    wxAutoBufferedPaintDC dc(this);
-    drawPicture(dc, GetClientSize());
+    drawLineStrokes(dc, model_.strokes(size.x, size.y), penFor);
 }
 
 void CSpectrumView::onSize(wxSizeEvent& event)

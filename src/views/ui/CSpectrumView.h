@@ -7,15 +7,11 @@
 
 #include "dsp/spectrum_analysis.h"
 #include "views/spectrum_display.h"
-
-#include <wx/bitmap.h>
-#include <wx/window.h>
+#include "views/ui/CPictureView.h"
 
 #include <functional>
 
-class wxDC;
-
-class CSpectrumView : public wxWindow {
+class CSpectrumView : public CPictureView {
 public:
     CSpectrumView();
     CSpectrumView(wxWindow* parent, wxWindowID id = wxID_ANY, const wxPoint& pos = wxDefaultPosition,
@@ -51,19 +47,15 @@ public:
     }
 
     const SpectrumDisplay& model() const { return model_; }
-    // The picture exactly as painted, at the client size.
-    wxBitmap renderBitmap();
 
     // Mouse handling with client coordinates, public for tests.
     void leftDown(int x);
     void mouseMove(int x, int y);
 
 private:
-    void init();
     void recompute();
-    void drawPicture(wxDC& dc, const wxSize& size) const;
+    void drawPicture(wxDC& dc, const wxSize& size) override;
 
-    void onPaint(wxPaintEvent& event);
     void onSize(wxSizeEvent& event);
     void onLeftDown(wxMouseEvent& event);
     void onMotion(wxMouseEvent& event);

@@ -1,0 +1,387 @@
+// New by FFT mixing: the reader's refusals, the tuning measure and the mix
+// against theory, the equaliser against a target worked out here, and Undo
+// of the new document.
+
+#include "mixing/fft_mixing.h"
+#include "mixing/mix_input.h"
+
+#include "document/SampleBuffer.h"
+#include "document/undo_history.h"
+#include "wav_bytes.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string tempPath(const std::string& name) { return ::testing::TempDir() + "mixing_" + name + ".wav"; }
+
+// A sum of harmonics of f0, harmonic k + 1 with amplitude amps[k] of full
+// scale, all starting in sine phase.
+std::vector<int16_t> tone(int rate, double f0, int frames, const std::vector<double>& amps)
+{
+    std::vector<int16_t> x(frames);
+    for (int t = 0; t < frames; ++t) {
+        double v = 0.0;
+        for (size_t k = 0; k < amps.size(); ++k)
+            v += amps[k] * std::sin(2.0 * M_PI * f0 * (k + 1) * t / rate);
+        x[t] = static_cast<int16_t>(std::lround(v * 32767.0));
+    }
+    return x;
+}
+
+MixInput monoInput(int rate, const std::vector<int16_t>& x)
+{
+    MixInput in;
+    in.channels = 1;
+    in.bitsPerSample = 16;
+    in.blockAlign = 2;
+    in.sampleRate = rate;
+    in.frameCount = static_cast<int32_t>(x.size());
+    in.samples[0] = x;
+    const double noHints[2] = {0.0, 0.0};
+    analyseMixInput(in, noHints);
+    return in;
+}
+
+const char* const kTooShort = "The number of samples must be at least 1400 to allow the functions to work properly.";
+
+} // namespace
+
+TEST(MixingText, DestinationNoteAndOrdinals)
+{
+    // 220 Hz (note 57) and 440 Hz (note 69): their geometric mean 311.1 Hz is note 63.
+    EXPECT_EQ(proposedDestinationNote(220.0, 440.0), 63);
+    EXPECT_EQ(proposedDestinationNote(440.0, 220.0), 63);
+    EXPECT_EQ(proposedDestinationNote(440.0, 0.0), 69); // no other sound yet
+    EXPECT_EQ(proposedDestinationNote(0.0, 220.0), 57); // a silent sound takes the other's note
+
+    const std::pair<int, const char*> ordinals[] = {{1, "st"}, {2, "nd"}, {3, "rd"}, {4, "th"}, {11, "th"},
+                                                    {12, "th"}, {13, "th"}, {21, "st"}, {22, "nd"}, {111, "th"},
+                                                    {112, "th"}, {0, "th"}};
+    for (const auto& [n, suffix] : ordinals)
+        EXPECT_EQ(harmonicOrdinal(n), std::string(suffix) + " harmonic") << n;
+}
+
+TEST(MixReader, RefusesBrokenFilesWithTheirMessages)
+{
+    struct Case {
+        const char* name;
+        wavbytes::WavLayout layout;
+        std::string message; // with "@" standing for the path
+        bool silentToo;      // also given when the reload is silent
+    };
+    auto frames16 = [](size_t n) { return wavbytes::pcm16(wavbytes::pattern16(n, 1)); };
+    std::vector<Case> cases;
+    {
+        wavbytes::WavLayout w;
+        w.data = frames16(1399);
+        cases.push_back({"short", w, kTooShort, true});
+    }
+    {
+        wavbytes::WavLayout w;
+        w.data = frames16(1500);
+        w.formatTag = 3;
+        cases.push_back({"float", w, "The file is compress!", false});
+    }
+    {
+        // 3 channels of 16 bits: block align 6 is consistent, the channel count is not.
+        wavbytes::WavLayout w;
+        w.channels = 3;
+        w.data = frames16(4500);
+        cases.push_back({"three", w, "A problem happens in reading the file @", false});
+    }
+    {
+        // Channels 0 with block align 0: refused before anything divides by it.
+        wavbytes::WavLayout w;
+        w.channels = 0;
+        w.blockAlign = 0;
+        w.data = frames16(1500);
+        cases.push_back({"zero", w, "A problem happens in reading the file @", false});
+    }
+    {
+        wavbytes::WavLayout w;
+        w.bitsPerSample = 24;
+        w.data = frames16(3000);
+        cases.push_back({"bits", w, "The number of bits must be 8 or 16.", false});
+    }
+    {
+        wavbytes::WavLayout w;
+        w.sampleRate = 0;
+        w.data = frames16(1500);
+        cases.push_back({"rate", w, "Unhandled kind of wave file.", true});
+    }
+    {
+        // The data size claims 10000 frames; 1399 are present.
+        wavbytes::WavLayout w;
+        w.data = frames16(1399);
+        w.dataSize = 20000;
+        cases.push_back({"claims", w, kTooShort, true});
+    }
+    for (const Case& c : cases) {
+        const std::string path = tempPath(c.name);
+        ASSERT_TRUE(wavbytes::writeFile(path, wavbytes::build(c.layout)));
+        std::string expected = c.message;
+        if (expected.back() == '@')
+            expected = expected.substr(0, expected.size() - 1) + path;
+        for (bool report : {true, false}) {
+            const MixReadResult r = readMixWave(path, report);
+            EXPECT_FALSE(r.ok) << c.name;
+            EXPECT_FALSE(r.input.loaded()) << c.name;
+            if (report || c.silentToo) {
+                ASSERT_EQ(r.messages.size(), 1u) << c.name;
+                EXPECT_EQ(r.messages[0].text, expected) << c.name;
+            } else {
+                EXPECT_TRUE(r.messages.empty()) << c.name;
+            }
+        }
+        std::remove(path.c_str());
+    }
+}
+
+TEST(MixReader, ReadsOnlyTheFramesPresent)
+{
+    // 8-bit stereo, 1500 frames present while the data size claims twice as
+    // many: the frames present, widened as (v - 128) * 256, left then right.
+    wavbytes::WavLayout w;
+    w.channels = 2;
+    w.bitsPerSample = 8;
+    for (int f = 0; f < 1500; ++f) {
+        w.data.push_back(static_cast<uint8_t>(f % 256));
+        w.data.push_back(static_cast<uint8_t>(255 - f % 256));
+    }
+    w.dataSize = 6000;
+    const std::string path = tempPath("eight");
+    ASSERT_TRUE(wavbytes::writeFile(path, wavbytes::build(w)));
+    const MixReadResult r = readMixWave(path, true);
+    std::remove(path.c_str());
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.input.frameCount, 1500);
+    EXPECT_EQ(r.input.channels, 2);
+    EXPECT_EQ(r.input.name, "mixing_eight.wav");
+    EXPECT_EQ(r.input.samples[0][0], -128 * 256);
+    EXPECT_EQ(r.input.samples[1][0], 127 * 256);
+    EXPECT_EQ(r.input.samples[0][1499], (1499 % 256 - 128) * 256);
+}
+
+TEST(MixTuning, TunedRateMatchesThePitch)
+{
+    // A tone at 225 Hz is note 57 (220 Hz) sharp: it sounds at 220 Hz when
+    // played at 44100 * 220 / 225 = 43120 Hz. One second is enough for the
+    // time-domain measure to land within a few hertz.
+    const int rate = 44100;
+    const std::vector<int16_t> x = tone(rate, 225.0, rate, {0.5, 0.25, 0.1});
+    const int16_t* const mono[2] = {x.data(), nullptr};
+    EXPECT_NEAR(tunedRateForNote(rate, rate, 1, 225.0, mono, 57), 43120, 10);
+    // Stereo: the geometric mean of the two channels' rates, here both equal.
+    const int16_t* const stereo[2] = {x.data(), x.data()};
+    EXPECT_NEAR(tunedRateForNote(rate, rate, 2, 225.0, stereo, 57), 43120, 10);
+
+    // 5000 frames of 100 Hz: no pair of 4-period windows fits in the middle
+    // third, so the rate comes from the pitch alone: note 43 is 97.9989 Hz.
+    const std::vector<int16_t> low = tone(rate, 100.0, 5000, {0.5});
+    const int16_t* const lowMono[2] = {low.data(), nullptr};
+    const double note43 = 8.175798915 * std::pow(2.0, 43 / 12.0);
+    EXPECT_EQ(tunedRateForNote(rate, 5000, 1, 100.0, lowMono, 43), int(rate * note43 / 100.0 + 0.5));
+}
+
+TEST(MixTuning, DestinationRateIsLimited)
+{
+    // 220 Hz at 44100 Hz is exactly note 57; an octave up it needs 88200 Hz.
+    const int rate = 44100;
+    MixInput inputs[2] = {monoInput(rate, tone(rate, 220.0, rate, {0.5, 0.2})),
+                          monoInput(rate, tone(rate, 220.0, rate, {0.5, 0.2}))};
+    ASSERT_EQ(inputs[0].midiNote, 57);
+    const MixRates limited = planMixRates(inputs, 69, 0);
+    EXPECT_EQ(limited.destination, 48000);
+    const MixRates free = planMixRates(inputs, 69, 1);
+    EXPECT_NEAR(free.destination, 88200, 20);
+    EXPECT_NEAR(free.rate[0], 88200, 20);
+    // Transposition in real numbers: a fifth up is 2^(7/12), not 2^0.
+    EXPECT_NEAR(planMixRates(inputs, 64, 1).destination, 44100 * std::pow(2.0, 7 / 12.0), 15);
+}
+
+TEST(MixSum, DelayWeightsAndLength)
+{
+    // Two converted inputs of impulses: the 1st 1000 frames with 1000 at 0,
+    // the 2nd 2000 frames with 2000 at 0. Delay 1000 us at 48000 Hz = 48 frames.
+    MixInput inputs[2];
+    ResampledInput conv[2];
+    for (int i = 0; i < 2; ++i) {
+        inputs[i].channels = 1;
+        inputs[i].bitsPerSample = static_cast<int16_t>(i == 0 ? 8 : 16);
+        conv[i].channels = 1;
+        conv[i].frameCount = 1000 * (i + 1);
+        conv[i].samples[0].assign(conv[i].frameCount, 0);
+        conv[i].samples[0][0] = static_cast<int16_t>(1000 * (i + 1));
+    }
+    struct Case {
+        int delayed, rule, percent;
+        int32_t frames;
+        int32_t at1, at2; // where the impulses land
+    };
+    const Case cases[] = {{1, 0, 50, 1000, 0, 48}, {0, 1, 50, 2000, 48, 0}, {0, 0, 25, 1000, 48, 0}};
+    for (const Case& c : cases) {
+        MixSettings s;
+        s.delayUs = 1000;
+        s.delayedSound = static_cast<int16_t>(c.delayed);
+        s.lengthRule = static_cast<int16_t>(c.rule);
+        s.inharmonicPercent = static_cast<int16_t>(c.percent);
+        MixResult r;
+        mixInharmonic(inputs, conv, s, 48000, r);
+        EXPECT_EQ(r.frameCount, c.frames);
+        EXPECT_EQ(r.bitsPerSample, 16);
+        EXPECT_EQ(r.sampleRate, 48000);
+        const double g = c.percent / 100.0;
+        EXPECT_EQ(r.samples[0][c.at1], int((1.0 - g) * 1000)) << c.delayed;
+        EXPECT_EQ(r.samples[0][c.at2], int(g * 2000)) << c.delayed;
+        int nonZero = 0;
+        for (int16_t v : r.samples[0])
+            nonZero += v != 0;
+        EXPECT_EQ(nonZero, 2);
+    }
+}
+
+TEST(MixSum, MonoWithStereoFillsBothChannels)
+{
+    MixInput inputs[2];
+    ResampledInput conv[2];
+    inputs[0].channels = conv[0].channels = 1;
+    inputs[1].channels = conv[1].channels = 2;
+    inputs[0].bitsPerSample = inputs[1].bitsPerSample = 16;
+    conv[0].frameCount = conv[1].frameCount = 10;
+    conv[0].samples[0].assign(10, 100);
+    conv[1].samples[0].assign(10, 200);
+    conv[1].samples[1].assign(10, -200);
+    MixResult r;
+    mixInharmonic(inputs, conv, MixSettings(), 44100, r);
+    ASSERT_EQ(r.channels, 2);
+    EXPECT_EQ(r.blockAlign, 4);
+    EXPECT_EQ(r.samples[0][5], 150);
+    EXPECT_EQ(r.samples[1][5], -50);
+}
+
+TEST(MixWhole, ToneMixedWithItselfKeepsItsHarmonics)
+{
+    // 50 % / 50 % without delay at the tone's own note: the sum is the tone.
+    const int rate = 44100;
+    const std::vector<int16_t> x = tone(rate, 220.0, rate, {0.5, 0.25, 0.125, 0.0625});
+    MixInput inputs[2] = {monoInput(rate, x), monoInput(rate, x)};
+    MixSettings s;
+    s.equalizeUntil = 0;
+    const MixRates rates = planMixRates(inputs, inputs[0].midiNote, 0);
+    ResampledInput conv[2];
+    for (int i = 0; i < 2; ++i)
+        resampleMixInput(inputs[i], rates.rate[i], rates.destination, conv[i]);
+    MixResult r;
+    mixInharmonic(inputs, conv, s, rates.destination, r);
+    equalizeHarmonics(r, inputs, s); // skipped: n = 0
+    const MixInput out = monoInput(r.sampleRate, r.samples[0]);
+    ASSERT_GE(out.profile[0].count(), 4);
+    for (int k = 0; k < 4; ++k) {
+        // Theory: harmonic k at 0.5 / 2^k of full scale is 20 log10 of that,
+        // less up to 1.5 dB of the window's loss between bins.
+        const double expected = 20.0 * std::log10(0.5 / (1 << k));
+        EXPECT_NEAR(inputs[0].profile[0].levels[k], expected - 0.75, 0.75) << k;
+        EXPECT_NEAR(out.profile[0].levels[k], inputs[0].profile[0].levels[k], 0.5) << k;
+    }
+}
+
+TEST(MixWhole, EqualisedHarmonicsReachTheTarget)
+{
+    // Two tones at 220 Hz with different spectra, q = 75 %: the target is
+    // worked out here from the two measured profiles, then compared with the
+    // profile measured on the equalised result.
+    const int rate = 44100;
+    MixInput inputs[2] = {monoInput(rate, tone(rate, 220.0, rate, {0.3, 0.1, 0.03, 0.01, 0.003})),
+                          monoInput(rate, tone(rate, 220.0, rate, {0.3, 0.01, 0.03, 0.001, 0.003}))};
+    MixSettings s;
+    s.equalizeUntil = 4;
+    s.maxGainDb = 60;
+    s.harmonicPercent = 75;
+    const double h = 0.75;
+    const auto& a = inputs[0].profile[0].levels;
+    const auto& b = inputs[1].profile[0].levels;
+    std::vector<double> target(4);
+    double top = (1 - h) * a[0] + h * b[0];
+    for (bool again = true; again; top -= 6.0) {
+        target[0] = top;
+        int loud = 0;
+        again = false;
+        for (int k = 1; k < 4; ++k) {
+            target[k] = target[k - 1] + (1 - h) * (a[k] - a[k - 1]) + h * (b[k] - b[k - 1]);
+            loud += target[k] > -12.0;
+            again = again || target[k] > -6.0 || loud >= 2;
+        }
+        if (!again)
+            break;
+    }
+    const MixRates rates = planMixRates(inputs, inputs[0].midiNote, 0);
+    ResampledInput conv[2];
+    for (int i = 0; i < 2; ++i)
+        resampleMixInput(inputs[i], rates.rate[i], rates.destination, conv[i]);
+    MixResult r;
+    mixInharmonic(inputs, conv, s, rates.destination, r);
+    equalizeHarmonics(r, inputs, s);
+    const MixInput out = monoInput(r.sampleRate, r.samples[0]);
+    for (int k = 0; k < 4; ++k)
+        EXPECT_NEAR(out.profile[0].levels[k], target[k], 1.0) << "harmonic " << k + 1;
+
+    // A gain limit of 6 dB: the 2nd harmonic of the sum (about -25 dB, the
+    // amplitudes 0.1 and 0.01 averaged) moves 6 dB toward its target (about
+    // -35 dB) and no further.
+    s.maxGainDb = 6;
+    MixResult limited;
+    mixInharmonic(inputs, conv, s, rates.destination, limited);
+    const double before = monoInput(limited.sampleRate, limited.samples[0]).profile[0].levels[1];
+    equalizeHarmonics(limited, inputs, s);
+    const double after = monoInput(limited.sampleRate, limited.samples[0]).profile[0].levels[1];
+    EXPECT_NEAR(after - before, std::clamp(target[1] - before, -6.0, 6.0), 1.0);
+}
+
+TEST(MixDocument, UndoAfterNewRestoresTheOldSoundWhole)
+{
+    SampleBuffer doc;
+    doc.allocate(1, 3000);
+    doc.sampleCount = 3000;
+    doc.sampleRate = 22050;
+    doc.channels = 1;
+    doc.bitsPerSample = 8;
+    doc.blockAlign = 1;
+    for (int i = 0; i < 3000; ++i)
+        doc.samples[0][i] = static_cast<int16_t>(i * 7);
+    doc.loops.loopStart[0] = 100;
+    doc.loops.loopEnd[0] = 2000;
+    const SampleBuffer before = doc;
+
+    MixResult r;
+    r.channels = 2;
+    r.bitsPerSample = 16;
+    r.blockAlign = 4;
+    r.sampleRate = 96000;
+    r.frameCount = 5000;
+    r.samples[0].assign(5000, 11);
+    r.samples[1].assign(5000, -11);
+    UndoHistory history;
+    history.pushUndo(doc);
+    applyMixResult(doc, r);
+    EXPECT_EQ(doc.channels, 2);
+    EXPECT_EQ(doc.samples[1][4999], -11);
+    EXPECT_FALSE(doc.loops.hasLoop(0));
+    EXPECT_FALSE(doc.isSaved);
+    // 1024 * 2^1 + 0.33 * 5000 < 5000 <= 1024 * 2^2 + 0.33 * 5000.
+    EXPECT_EQ(doc.fftSizeExp, 1);
+
+    ASSERT_TRUE(history.undo(doc));
+    EXPECT_EQ(doc.channels, 1);
+    EXPECT_EQ(doc.sampleRate, 22050);
+    EXPECT_EQ(doc.bitsPerSample, 8);
+    EXPECT_EQ(doc.blockAlign, 1);
+    EXPECT_EQ(doc.sampleCount, 3000);
+    EXPECT_EQ(std::vector<int16_t>(doc.samples[0].begin(), doc.samples[0].begin() + 3000), before.samples[0]);
+    EXPECT_EQ(doc.loops.loopEnd[0], 2000);
+}
