@@ -582,6 +582,16 @@ public:
     // refreshes the read-outs.
     BpmOutcome applyBpmSettings(const BpmSettings& settings);
     // ---- end of manual pitch detection and BPM machine
+    // ---- full-resolution sounds (CMainDlg_hires.cpp)
+    // After an edit of the samples: the sound is now its 16-bit image; the
+    // wave properties say so.
+    void showSixteenBitFormat();
+    // Commands that change the samples themselves (not only rate or loops).
+    static bool changesSamples(int commandId);
+    // Before such a command on a wide sound: asks once per document whether
+    // to go on at 16 bits. False: the command does not run.
+    bool agreeToSixteenBit();
+    // ---- end of full-resolution sounds
 
     // Data exchange of the minimum and maximum loop-length edits: reads both
     // into minLoopLength / maxLoopLength; false (members unchanged) when one

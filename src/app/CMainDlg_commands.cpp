@@ -83,9 +83,12 @@ const int kToolbarIds[] = {ID_NEW, ID_LOAD, ID_SAVE, ID_SAVE_AS, ID_UNDO, ID_RED
 void CMainDlg::bindCommands()
 {
     for (const Route& route : kRoutes) {
-        auto handler = route.handler;
-        Bind(wxEVT_MENU, [this, handler](wxCommandEvent&) { (this->*handler)(); }, route.id);
-        panel_->Bind(wxEVT_BUTTON, [this, handler](wxCommandEvent&) { (this->*handler)(); }, route.id);
+        auto run = [this, handler = route.handler, id = route.id] {
+            if (!changesSamples(id) || agreeToSixteenBit())
+                (this->*handler)();
+        };
+        Bind(wxEVT_MENU, [run](wxCommandEvent&) { run(); }, route.id);
+        panel_->Bind(wxEVT_BUTTON, [run](wxCommandEvent&) { run(); }, route.id);
     }
     // After a toolbar click the hidden default button takes the focus, so
     // that no bitmap button keeps a focus frame.

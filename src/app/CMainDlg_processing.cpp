@@ -49,6 +49,7 @@ void CMainDlg::refreshAfterEdit(bool beep)
 
 void CMainDlg::refreshAfterEditWithoutProfiles(bool beep)
 {
+    showSixteenBitFormat();
     hideProgress();
     rebuildWaveform();
     // The edit keeps the pitch roughly where it was: refine the current

@@ -53,3 +53,14 @@ void SampleBuffer::updatePitchHz()
     else
         pitchHz = std::max(a, b); // a silent channel has no pitch: the other one's is the sound's
 }
+
+void SampleBuffer::dropFullResolution()
+{
+    if (!fullRes.present())
+        return;
+    const bool eightBit = bitsPerSample == 8 && !fullRes.encoding.isFloat;
+    fullRes.clear();
+    fullRes.encoding = WaveEncoding{};
+    bitsPerSample = eightBit ? 8 : 16;
+    blockAlign = static_cast<int16_t>(channels * bitsPerSample / 8);
+}

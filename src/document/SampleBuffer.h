@@ -2,6 +2,8 @@
 // The one sound being edited: samples, format, file identity, loop slots,
 // pitch fields and the saved/modified state. The main window owns exactly one.
 
+#include "document/wide_samples.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -50,8 +52,17 @@ struct SampleBuffer {
     int32_t sampleCount = 0;   // frames per channel
     int32_t sampleRate = 0;    // frames per second
     int16_t channels = 0;      // 1 or 2; 0 while no sound is loaded
-    int16_t bitsPerSample = 0; // 8 or 16: the width in the file and when written
+    int16_t bitsPerSample = 0; // the width in the file and when written: 8, 16, 24, 32 or 64
     int16_t blockAlign = 0;    // channels * bitsPerSample / 8
+
+    // The file's own samples when its format is not plain 8/16-bit PCM
+    // (wider, float or extensible): saves write them, with the loop work
+    // applied at full resolution. Absent for a 16-bit sound, and dropped once
+    // an edit changes the samples (the sound is then 16-bit).
+    FullResolution fullRes;
+    // The user agreed to edit this sound's samples at 16 bits: asked once per
+    // loaded document, before the first edit of a wide sound.
+    bool sixteenBitAgreed = false;
 
     // One array of sampleCount signed 16-bit values per channel (8-bit files
     // widened as (b - 128) * 256). samples[1] is empty for mono: test
@@ -105,4 +116,8 @@ struct SampleBuffer {
     // mean for stereo, or the one channel's pitch when the other has none (a
     // silent channel would otherwise make the mean 0).
     void updatePitchHz();
+    // An edit changed the 16-bit image itself: the file's own samples no
+    // longer match it and are dropped, and the sound becomes plain PCM of 16
+    // bits (8 bits stay 8). The undo snapshot taken before keeps them.
+    void dropFullResolution();
 };

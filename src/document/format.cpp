@@ -69,7 +69,8 @@ int32_t durationMs(int32_t frames, int32_t rate)
 
 std::string fileInformationText(const SampleBuffer& doc)
 {
-    return formatInteger(doc.sampleRate, true) + " Hz; " + formatInteger(doc.bitsPerSample) + " bit; " +
+    return formatInteger(doc.sampleRate, true) + " Hz; " + formatInteger(doc.bitsPerSample) + " bit" +
+           (doc.fullRes.present() && doc.fullRes.encoding.isFloat ? " float; " : "; ") +
            (doc.channels == 2 ? "Stereo" : "Mono");
 }
 

@@ -36,8 +36,18 @@ LoadOutcome loadSoundFile(SampleBuffer& doc, const std::string& path)
     doc.channels = w.channels;
     doc.blockAlign = w.blockAlign;
     doc.allocateSamples(w.channels, w.frames);
-    decodeWaveFrames(bytes.data(), w, doc.samples[0].data(),
-                     w.channels == 2 ? doc.samples[1].data() : nullptr);
+    const int64_t nonFinite = decodeWaveFrames(bytes.data(), w, doc.samples[0].data(),
+                                               w.channels == 2 ? doc.samples[1].data() : nullptr);
+    if (nonFinite > 0)
+        outcome.messages.push_back(nonFiniteWarningMessage(path, nonFinite));
+    doc.fullRes.clear();
+    doc.sixteenBitAgreed = false;
+    if (w.encoding.keepsOwnSamples()) {
+        const auto from = bytes.begin() + static_cast<std::ptrdiff_t>(w.dataOffset);
+        const size_t n = static_cast<size_t>(w.frames) * static_cast<size_t>(w.blockAlign);
+        doc.fullRes.encoding = w.encoding;
+        doc.fullRes.frames = std::make_shared<std::vector<uint8_t>>(from, from + static_cast<std::ptrdiff_t>(n));
+    }
 
     doc.loops.clear();
     doc.loops.loopStart[0] = w.loopStart;

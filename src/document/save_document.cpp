@@ -3,6 +3,7 @@
 #include "document/SampleBuffer.h"
 #include "document/tuned_rate.h"
 #include "document/wav_writer.h"
+#include "document/wide_writer.h"
 #include "loop/crossfade.h"
 
 #include <algorithm>
@@ -75,7 +76,13 @@ SaveOutcome saveDocument(SampleBuffer& doc, const SaveSettings& settings)
     const int32_t rate = (doc.tuneSampleRate && out.hadLoop) ? tunedSampleRate(doc, settings.tuneCyclic31)
                                                             : doc.sampleRate;
 
-    const WriteStatus status = kind == WaveWriterKind::Normal ? writeWave(doc, rate) : writeWaveUnrolled(doc, rate);
+    // A sound that keeps its file's own samples is saved from them, with the
+    // same loop work done at full resolution.
+    const bool wide = doc.fullRes.present();
+    const WideLoop wideLoop = wide ? buildWideLoop(doc, kind, settings.crossfade) : WideLoop{};
+    const WriteStatus status = wide ? writeWideWave(doc, rate, kind, wideLoop)
+                               : kind == WaveWriterKind::Normal ? writeWave(doc, rate)
+                                                                : writeWaveUnrolled(doc, rate);
     if (status == WriteStatus::OpenFailed) {
         out.messages.push_back(openFailed(wavName));
         return out;
@@ -96,6 +103,8 @@ SaveOutcome saveDocument(SampleBuffer& doc, const SaveSettings& settings)
                 std::copy(doc.loopBody[c].begin(), doc.loopBody[c].begin() + static_cast<std::ptrdiff_t>(L),
                           doc.samples[c].begin() + (s + 1));
         }
+        if (wide)
+            commitWideLoop(doc, wideLoop);
         out.crossfadeCommitted = true;
     }
     doc.isSaved = true;

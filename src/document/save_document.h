@@ -43,7 +43,8 @@ struct SaveOutcome {
 // Rebuilds the working loop buffer the chosen writer needs (loopBody or
 // pingPong, which playback rebuilds anyway), computes the retuned rate when
 // "Tune sample rate" is on and a loop is selected, and writes the file to
-// doc.filePath through a temporary file. Only once the file is safely in
+// doc.filePath through a temporary file (in the file's own format, from its
+// own samples, when the document keeps them: see wide_writer.h). Only once the file is safely in
 // place does the document change: sampleRate becomes the written rate, the
 // crossfaded loop body is committed into samples (normal writer with a loop)
 // and isSaved becomes true. Then, with a loop, the normal writer and

@@ -40,6 +40,7 @@ void UndoHistory::pushUndo(const SampleBuffer& doc)
     snap_.fftSizeExp = doc.fftSizeExp;
     snap_.pitchHz = doc.pitchHz;
     snap_.sampleCount = doc.sampleCount;
+    snap_.fullRes = doc.fullRes;
     snap_.saved = doc.isSaved;
 
     // A snapshot of no sound is no step to go back to.
@@ -70,6 +71,7 @@ void UndoHistory::swapUndo(SampleBuffer& doc)
     std::swap(snap_.loopForward, doc.loopForward);
     std::swap(snap_.fftSizeExp, doc.fftSizeExp);
     std::swap(snap_.pitchHz, doc.pitchHz);
+    std::swap(snap_.fullRes, doc.fullRes);
     std::swap(snap_.saved, doc.isSaved);
 
     doc.ensureWorkingArrays();
@@ -79,6 +81,7 @@ void UndoHistory::clearUndo(const SampleBuffer& doc)
 {
     for (int c = 0; c < 2; ++c)
         std::vector<int16_t>().swap(snap_.samples[c]);
+    snap_.fullRes.clear();
     snap_.sampleCount = doc.sampleCount;
     snap_.sampleRate = doc.sampleRate;
     snap_.channels = doc.channels;

@@ -42,6 +42,7 @@ struct UndoSnapshot {
     double channelPitch[2] = {0.0, 0.0};
     double pitchHz = 0.0;
     bool loopForward = true;
+    FullResolution fullRes;           // shares the document's bytes
     bool saved = false;               // this state is the one in the file on disk
 
     UndoSnapshot();
@@ -57,10 +58,10 @@ public:
 
     // Exchanges the live document with the snapshot: sample arrays (vector
     // swap, nothing copied), loop slots 0..9, currentSolution, sampleCount,
-    // sampleRate, channels, bitsPerSample, blockAlign, channelPitch, pitchHz,
-    // loopForward, fftSizeExp and isSaved. The working arrays stay with the
-    // document and are grown when the restored sound needs them longer. The
-    // availability flags are not touched: undo() and redo() do that.
+    // sampleRate, channels, bitsPerSample, blockAlign, fullRes, channelPitch,
+    // pitchHz, loopForward, fftSizeExp and isSaved. The working arrays stay
+    // with the document and are grown when the restored sound needs them
+    // longer. The availability flags are not touched: undo() and redo() do that.
     void swapUndo(SampleBuffer& doc);
 
     // A load: frees the snapshot's arrays, records the new sound's frame

@@ -81,6 +81,15 @@ WaveScan scanWave(const uint8_t* bytes, size_t size)
     s.sampleRate = u32At(bytes + p + 12);
     s.blockAlign = u16At(bytes + p + 20);
     s.bitsPerSample = u16At(bytes + p + 22);
+    // The extension: cbSize at +24, valid bits +26, channel mask +28, GUID +32.
+    static const uint8_t kGuidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                          0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+    if (s.formatTag == 0xFFFE && fits(size, p, 48) && u16At(bytes + p + 24) >= 22 &&
+        std::memcmp(bytes + p + 34, kGuidTail, sizeof kGuidTail) == 0) {
+        s.subFormat = u16At(bytes + p + 32);
+        s.validBits = u16At(bytes + p + 26);
+        s.channelMask = u32At(bytes + p + 28);
+    }
 
     size_t q = p + 24;
     while (q < s.scanLimit && fits(size, q, 4)) {
@@ -115,15 +124,23 @@ WaveReadResult readWaveFile(const uint8_t* bytes, size_t size, double fftStartFr
         r.status = WaveReadStatus::NotRiffWave;
         return r;
     }
-    if (!s.fmtFound || (fits(size, s.fmtOffset + 8, 2) && s.formatTag != 1)) {
+    // The effective format: a plain tag, or the extensible header's sub-format.
+    const bool extensible = s.formatTag == 0xFFFE;
+    const uint16_t format = extensible ? s.subFormat : s.formatTag;
+    const bool tagKnown = fits(size, s.fmtOffset + 8, 2);
+    if (!s.fmtFound || (tagKnown && format != 1 && format != 3) || (extensible && !s.fmtComplete)) {
         r.status = WaveReadStatus::NotPcm;
         return r;
     }
+    const bool isFloat = format == 3;
     if (s.fmtComplete && (s.sampleRate == 0 || s.sampleRate > kMaximumSampleRate)) {
         r.status = WaveReadStatus::NotPcm;
         return r;
     }
-    if (!s.fmtComplete || (s.bitsPerSample != 8 && s.bitsPerSample != 16) ||
+    const bool bitsOk = isFloat ? (s.bitsPerSample == 32 || s.bitsPerSample == 64)
+                                : (s.bitsPerSample == 8 || s.bitsPerSample == 16 || s.bitsPerSample == 24 ||
+                                   s.bitsPerSample == 32);
+    if (!s.fmtComplete || !bitsOk ||
         (s.channels != 1 && s.channels != 2) ||
         s.blockAlign != s.channels * s.bitsPerSample / 8 || !s.dataFound) {
         r.status = WaveReadStatus::BadFormat;
@@ -135,6 +152,11 @@ WaveReadResult readWaveFile(const uint8_t* bytes, size_t size, double fftStartFr
     w.bitsPerSample = static_cast<int16_t>(s.bitsPerSample);
     w.blockAlign = static_cast<int16_t>(s.blockAlign);
     w.sampleRate = static_cast<int32_t>(s.sampleRate);
+    w.encoding.bits = w.bitsPerSample;
+    w.encoding.isFloat = isFloat;
+    w.encoding.extensible = extensible;
+    w.encoding.validBits = s.validBits;
+    w.encoding.channelMask = s.channelMask;
     w.dataOffset = s.dataOffset;
     w.dataTruncated = s.dataBytesPresent < s.dataSize;
     w.framesDeclared = s.dataSize / s.blockAlign;
@@ -199,10 +221,12 @@ WaveReadResult readWaveFile(const uint8_t* bytes, size_t size, double fftStartFr
     return r;
 }
 
-void decodeWaveFrames(const uint8_t* bytes, const WaveInfo& info, int16_t* left, int16_t* right)
+int64_t decodeWaveFrames(const uint8_t* bytes, const WaveInfo& info, int16_t* left, int16_t* right)
 {
     const size_t n = info.frames > 0 ? static_cast<size_t>(info.frames) : 0;
     const uint8_t* p = bytes + info.dataOffset;
+    if (info.encoding.wide())
+        return decodeImage16(p, info.encoding, info.channels, n, left, right);
     if (info.bitsPerSample == 8) {
         if (info.channels == 1) {
             for (size_t i = 0; i < n; ++i)
@@ -213,7 +237,7 @@ void decodeWaveFrames(const uint8_t* bytes, const WaveInfo& info, int16_t* left,
                 right[i] = static_cast<int16_t>((p[2 * i + 1] - 128) * 256);
             }
         }
-        return;
+        return 0;
     }
     if (info.channels == 1) {
         if (littleEndianHost()) {
@@ -222,7 +246,7 @@ void decodeWaveFrames(const uint8_t* bytes, const WaveInfo& info, int16_t* left,
             for (size_t i = 0; i < n; ++i)
                 left[i] = static_cast<int16_t>(u16At(p + 2 * i));
         }
-        return;
+        return 0;
     }
     size_t i = 0;
 #if defined(__SSE2__)
@@ -257,6 +281,7 @@ void decodeWaveFrames(const uint8_t* bytes, const WaveInfo& info, int16_t* left,
         left[i] = static_cast<int16_t>(static_cast<uint16_t>(f[0] | (f[1] << 8)));
         right[i] = static_cast<int16_t>(static_cast<uint16_t>(f[2] | (f[3] << 8)));
     }
+    return 0;
 }
 
 bool readFileBytes(const std::string& path, std::vector<uint8_t>& out)
@@ -336,5 +361,13 @@ UserMessage fewFramesWarningMessage()
 {
     UserMessage m;
     m.text = "The number of samples should be at least 1024 to allow the functions to work properly.";
+    return m;
+}
+
+UserMessage nonFiniteWarningMessage(const std::string& path, int64_t count)
+{
+    UserMessage m;
+    m.text = "The file " + path + " holds " + std::to_string(count) +
+             " samples that are not numbers or are infinite. They were read as 0.";
     return m;
 }

@@ -1,6 +1,9 @@
 #pragma once
-// Parsing of RIFF/WAVE files held in memory: uncompressed PCM, mono or stereo,
-// 8 or 16 bits, with the first loop of a sampler ("smpl") chunk.
+// Parsing of RIFF/WAVE files held in memory, mono or stereo: integer PCM of 8,
+// 16, 24 or 32 bits, IEEE float of 32 or 64 bits, either one also inside a
+// WAVE_FORMAT_EXTENSIBLE header; with the first loop of a sampler ("smpl")
+// chunk. Formats wider than 16 bits are decoded into the 16-bit image as
+// document/wide_samples.h states.
 //
 // Tags are found by testing every byte offset in turn, not by walking the
 // chunk list, so files whose chunk sizes are wrong still open. Every scan is
@@ -11,6 +14,7 @@
 // the loop (the chunk's start - 1), loopEnd the last sample of the loop (the
 // chunk's end, inclusive). loopEnd <= 0 means no loop.
 
+#include "document/wide_samples.h"
 #include "platform/message.h"
 
 #include <cstddef>
@@ -33,6 +37,12 @@ struct WaveScan {
     uint32_t sampleRate = 0;      // frames per second
     uint16_t blockAlign = 0;      // bytes per frame
     uint16_t bitsPerSample = 0;
+    // WAVE_FORMAT_EXTENSIBLE (formatTag 0xFFFE) with its 22 extension bytes
+    // present: the sub-format GUID's leading tag when the rest of the GUID is
+    // the standard one (1 PCM, 3 float), else 0.
+    uint16_t subFormat = 0;
+    uint16_t validBits = 0;
+    uint32_t channelMask = 0;
 
     bool dataFound = false;       // a "data" tag (with its size field) after the fmt fields
     size_t dataOffset = 0;        // offset of the first sample byte (tag + 8)
@@ -55,7 +65,7 @@ enum class WaveReadStatus {
     Ok,
     CannotOpen,     // the file could not be opened or read
     NotRiffWave,    // no "RIFF"/"WAVE" magic
-    NotPcm,         // no "fmt " tag, a format tag other than 1, or a rate that cannot play
+    NotPcm,         // no "fmt " tag, a format other than PCM or float, or a rate that cannot play
     BadFormat,      // bad bits/channels/block align, fmt fields or data tag missing
     TooFewFrames,   // fewer than kMinimumFrames frames
 };
@@ -64,8 +74,9 @@ enum class WaveReadStatus {
 // that goes into slot 0.
 struct WaveInfo {
     int16_t channels = 0;         // 1 or 2
-    int16_t bitsPerSample = 0;    // 8 or 16
+    int16_t bitsPerSample = 0;    // container bits: 8, 16, 24, 32 (PCM); 32, 64 (float)
     int16_t blockAlign = 0;       // channels * bitsPerSample / 8
+    WaveEncoding encoding;        // bits, float, extensible header fields
     int32_t sampleRate = 0;
     int32_t frames = 0;           // frames present: min(claimed, in the file)
     bool dataTruncated = false;   // the data size claims more bytes than the file holds
@@ -103,8 +114,9 @@ WaveReadResult readWaveFile(const uint8_t* bytes, size_t size, double fftStartFr
 // Decodes info.frames frames from bytes (the same buffer readWaveFile saw)
 // into left (and right for stereo; may be null for mono), each holding at
 // least info.frames values. 8-bit bytes b become (b - 128) * 256; 16-bit
-// values are little-endian and kept as they are.
-void decodeWaveFrames(const uint8_t* bytes, const WaveInfo& info, int16_t* left, int16_t* right);
+// values are little-endian and kept as they are; wider formats are rounded
+// (see wide_samples.h). Returns how many float samples were NaN or infinite.
+int64_t decodeWaveFrames(const uint8_t* bytes, const WaveInfo& info, int16_t* left, int16_t* right);
 
 // Reads the whole file at `path` into `out`. False when it cannot be opened or read.
 bool readFileBytes(const std::string& path, std::vector<uint8_t>& out);
@@ -114,6 +126,8 @@ bool readFileBytes(const std::string& path, std::vector<uint8_t>& out);
 // carries the stop icon; the others warn.
 UserMessage waveReadMessage(WaveReadStatus status, const std::string& title);
 UserMessage fewFramesWarningMessage();
+// The one warning for float samples that are NaN or infinite (read as 0).
+UserMessage nonFiniteWarningMessage(const std::string& path, int64_t count);
 // The warning for a data chunk cut short: the file (its full path) holds
 // `present` of the `declared` frames; the frames present are loaded.
 UserMessage truncatedDataWarningMessage(const std::string& path, int64_t declared, int64_t present);

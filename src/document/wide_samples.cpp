@@ -1,0 +1,142 @@
+#include "document/wide_samples.h"
+
+#include "platform/message.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+int32_t s24At(const uint8_t* p)
+{
+    const uint32_t u = (uint32_t(p[0]) << 8) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 24);
+    return static_cast<int32_t>(u) >> 8;
+}
+
+int32_t s32At(const uint8_t* p)
+{
+    return static_cast<int32_t>(uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) |
+                                (uint32_t(p[3]) << 24));
+}
+
+float f32At(const uint8_t* p)
+{
+    const uint32_t u = static_cast<uint32_t>(s32At(p));
+    float f;
+    std::memcpy(&f, &u, 4);
+    return f;
+}
+
+double f64At(const uint8_t* p)
+{
+    uint64_t u = 0;
+    for (int i = 7; i >= 0; --i)
+        u = (u << 8) | p[i];
+    double d;
+    std::memcpy(&d, &u, 8);
+    return d;
+}
+
+int16_t clamp16(int64_t v)
+{
+    return static_cast<int16_t>(std::clamp<int64_t>(v, -32768, 32767));
+}
+
+int16_t floatImage(double x, int64_t& nonFinite)
+{
+    if (!std::isfinite(x)) {
+        ++nonFinite;
+        return 0;
+    }
+    const double v = std::floor(x * 32768.0 + 0.5);
+    return static_cast<int16_t>(std::clamp(v, -32768.0, 32767.0));
+}
+
+double pcmMin(int bits) { return -std::ldexp(1.0, bits - 1); }
+double pcmMax(int bits) { return std::ldexp(1.0, bits - 1) - 1.0; }
+
+} // namespace
+
+double decodeNative(const uint8_t* p, const WaveEncoding& e)
+{
+    if (e.isFloat) {
+        const double x = e.bits == 64 ? f64At(p) : double(f32At(p));
+        return std::isfinite(x) ? x : 0.0;
+    }
+    switch (e.bits) {
+    case 8: return double(int(p[0]) - 128);
+    case 16: return double(int16_t(uint16_t(p[0] | (p[1] << 8))));
+    case 24: return double(s24At(p));
+    default: return double(s32At(p));
+    }
+}
+
+double storeNative(double v, const WaveEncoding& e)
+{
+    if (e.isFloat)
+        return e.bits == 64 ? v : double(static_cast<float>(v));
+    return std::clamp(std::trunc(v), pcmMin(e.bits), pcmMax(e.bits));
+}
+
+void encodeNative(double v, const WaveEncoding& e, uint8_t* p)
+{
+    uint64_t u = 0;
+    if (e.isFloat && e.bits == 64) {
+        std::memcpy(&u, &v, 8);
+    } else if (e.isFloat) {
+        const float f = static_cast<float>(v);
+        uint32_t w;
+        std::memcpy(&w, &f, 4);
+        u = w;
+    } else if (e.bits == 8) {
+        u = static_cast<uint64_t>(static_cast<int64_t>(v) + 128);
+    } else {
+        u = static_cast<uint64_t>(static_cast<int64_t>(v));
+    }
+    for (int i = 0; i < e.bytes(); ++i)
+        p[i] = static_cast<uint8_t>(u >> (8 * i));
+}
+
+int64_t decodeImage16(const uint8_t* p, const WaveEncoding& e, int channels, size_t n, int16_t* left,
+                      int16_t* right)
+{
+    const size_t step = static_cast<size_t>(e.bytes());
+    int64_t nonFinite = 0;
+    // One loop per format so each body stays small enough to unroll.
+    auto run = [&](auto image) {
+        if (channels == 1) {
+            for (size_t i = 0; i < n; ++i)
+                left[i] = image(p + i * step);
+            return;
+        }
+        for (size_t i = 0; i < n; ++i) {
+            left[i] = image(p + 2 * i * step);
+            right[i] = image(p + (2 * i + 1) * step);
+        }
+    };
+    if (e.isFloat && e.bits == 64)
+        run([&](const uint8_t* q) { return floatImage(f64At(q), nonFinite); });
+    else if (e.isFloat)
+        run([&](const uint8_t* q) { return floatImage(f32At(q), nonFinite); });
+    else if (e.bits == 8)
+        run([](const uint8_t* q) { return static_cast<int16_t>((q[0] - 128) * 256); });
+    else if (e.bits == 16)
+        run([](const uint8_t* q) { return static_cast<int16_t>(uint16_t(q[0] | (q[1] << 8))); });
+    else if (e.bits == 24)
+        run([](const uint8_t* q) { return clamp16((int64_t(s24At(q)) + 128) >> 8); });
+    else
+        run([](const uint8_t* q) { return clamp16((int64_t(s32At(q)) + 32768) >> 16); });
+    return nonFinite;
+}
+
+UserMessage sixteenBitQuestion(const std::string& title, const WaveEncoding& e)
+{
+    UserMessage m;
+    m.text = title + ".wav holds " + std::to_string(e.bits) + " bit" + (e.isFloat ? " float" : "") +
+             " samples. This command works on 16 bit samples: after it the sound is a 16 bit sound and is "
+             "saved as one (Undo brings back the full resolution).\n\nGo on at 16 bits?";
+    m.buttons = MessageButtons::YesNo;
+    m.icon = MessageIcon::Question;
+    return m;
+}

@@ -1,0 +1,64 @@
+#pragma once
+// The file's own samples for the formats kept at full resolution: integer PCM
+// wider than 16 bits, IEEE float, and any WAVE_FORMAT_EXTENSIBLE file (whose
+// header is written back as read). Every algorithm works on the 16-bit
+// working image; these bytes are what the loop workflow saves.
+//
+// Native units, the domain the full-resolution crossfade works in:
+//   PCM of N bits   the signed integer, -2^(N-1) .. 2^(N-1) - 1 (8 bits: byte - 128)
+//   IEEE float      the stored value; full scale is -1.0 .. +1.0
+// The 16-bit image of a native value v (rounded to nearest, halves upward,
+// then clamped to -32768 .. 32767):
+//   PCM of N > 16 bits   floor(v / 2^(N-16) + 1/2)
+//   PCM of 16 bits       v;  8 bits: v * 256
+//   IEEE float           floor(v * 32768 + 1/2)   (+1.0 clamps to 32767)
+// A float that is NaN or infinite is read as 0 (and counted).
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct WaveEncoding {
+    int16_t bits = 16;        // container bits: 8, 16, 24, 32 (PCM); 32, 64 (float)
+    bool isFloat = false;
+    bool extensible = false;  // WAVE_FORMAT_EXTENSIBLE header
+    uint16_t validBits = 0;   // extensible only: the valid bits field, written back
+    uint32_t channelMask = 0; // extensible only: the speaker mask, written back
+
+    int bytes() const { return bits / 8; }
+    // Holds more than the 16-bit image: converting to 16 bits loses resolution.
+    bool wide() const { return isFloat || bits > 16; }
+    // Any format other than plain 8/16-bit PCM keeps the file's own samples.
+    bool keepsOwnSamples() const { return wide() || extensible; }
+};
+
+// The file's own frames, interleaved exactly as in its data chunk. The bytes
+// are shared with the undo snapshot and never changed while shared.
+struct FullResolution {
+    WaveEncoding encoding;
+    std::shared_ptr<std::vector<uint8_t>> frames; // null: the document is a 16-bit sound
+
+    bool present() const { return frames != nullptr; }
+    void clear() { frames.reset(); }
+};
+
+// One sample at p in native units (non-finite floats give 0).
+double decodeNative(const uint8_t* p, const WaveEncoding& e);
+// The value a blend is stored as: PCM truncates toward zero and clamps to the
+// format's range; float32 rounds to single precision; float64 keeps it.
+double storeNative(double v, const WaveEncoding& e);
+// Writes v (already passed through storeNative) at p.
+void encodeNative(double v, const WaveEncoding& e, uint8_t* p);
+
+// The question asked before the first edit of a wide sound's samples
+// (`title` without ".wav"; Yes / No).
+struct UserMessage;
+UserMessage sixteenBitQuestion(const std::string& title, const WaveEncoding& e);
+
+// Decodes n frames of `channels` interleaved channels at p into the 16-bit
+// image (right may be null for mono). Returns how many float samples were NaN
+// or infinite (read as 0).
+int64_t decodeImage16(const uint8_t* p, const WaveEncoding& e, int channels, size_t n, int16_t* left,
+                      int16_t* right);
