@@ -43,10 +43,14 @@ LoadOutcome loadSoundFile(SampleBuffer& doc, const std::string& path)
     doc.fullRes.clear();
     doc.sixteenBitAgreed = false;
     if (w.encoding.keepsOwnSamples()) {
-        const auto from = bytes.begin() + static_cast<std::ptrdiff_t>(w.dataOffset);
+        // The read buffer itself becomes the kept samples: the frames slide
+        // down over the header within memory already touched, rather than
+        // being copied into a fresh array the size of the file.
         const size_t n = static_cast<size_t>(w.frames) * static_cast<size_t>(w.blockAlign);
+        bytes.erase(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(w.dataOffset));
+        bytes.resize(n);
         doc.fullRes.encoding = w.encoding;
-        doc.fullRes.frames = std::make_shared<std::vector<uint8_t>>(from, from + static_cast<std::ptrdiff_t>(n));
+        doc.fullRes.frames = std::make_shared<std::vector<uint8_t>>(std::move(bytes));
     }
 
     doc.loops.clear();

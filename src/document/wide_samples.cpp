@@ -49,8 +49,16 @@ int16_t floatImage(double x, int64_t& nonFinite)
         ++nonFinite;
         return 0;
     }
-    const double v = std::floor(x * 32768.0 + 0.5);
-    return static_cast<int16_t>(std::clamp(v, -32768.0, 32767.0));
+    // floor(v) clamped, without a call to floor: inside the range,
+    // truncation toward zero is floor for v >= 0 and one too high for a
+    // negative v with a fraction.
+    const double v = x * 32768.0 + 0.5;
+    if (v <= -32768.0)
+        return -32768;
+    if (v >= 32767.0)
+        return 32767;
+    const int t = static_cast<int>(v);
+    return static_cast<int16_t>(t - (v < t ? 1 : 0));
 }
 
 double pcmMin(int bits) { return -std::ldexp(1.0, bits - 1); }
