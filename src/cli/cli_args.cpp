@@ -321,7 +321,7 @@ std::string helpText(CliCommand command)
                "Prints one JSON object per file, on its own line:\n"
                "  file        the name as given\n"
                "  rate        frames per second\n"
-               "  bits        8 or 16\n"
+               "  bits        bits per sample as stored: 8, 16, 24 or 32 (PCM), 32 or 64 (float)\n"
                "  channels    1 or 2\n"
                "  frames      frames per channel\n"
                "  loop_start  the sample just before the file's loop, -1 when it has none\n"
