@@ -151,3 +151,18 @@ void writeLoopCheck(JsonWriter& json, const LoopCheck& check)
         json.nullField("periods").nullField("drift_cents");
     json.field("verdict", check.valid ? verdictText(check.verdict) : std::string("cannot be checked"));
 }
+
+void writeStoredLoop(JsonWriter& json, const SampleBuffer& doc, const LoadedSound& load)
+{
+    const bool hasLoop = doc.loops.hasLoop(0);
+    json.field("loop_start", hasLoop ? doc.loops.loopStart[0] : -1)
+        .field("loop_end", hasLoop ? doc.loops.loopEnd[0] : -1);
+    if (hasLoop)
+        json.field("loop_type", doc.loopForward ? "forward" : "alternate");
+    else
+        json.nullField("loop_type");
+    if (load.pitchFound)
+        json.field("pitch_hz", doc.pitchHz);
+    else
+        json.nullField("pitch_hz");
+}

@@ -40,6 +40,10 @@ LoadedSound loadLikeWindow(SampleBuffer& doc, const std::string& path);
 // "warnings" (every other message of the load), each only when there is one.
 void writeLoadWarnings(JsonWriter& json, const std::string& damage, const std::vector<std::string>& warnings);
 
+// The file's stored loop (slot 0) and pitch: "loop_start", "loop_end",
+// "loop_type" (null without a loop) and "pitch_hz" (null when no analysis ran).
+void writeStoredLoop(JsonWriter& json, const SampleBuffer& doc, const LoadedSound& load);
+
 struct SolutionEntry {
     int32_t start = -1; // the sample before the loop
     int32_t end = -1;   // the last sample of the loop

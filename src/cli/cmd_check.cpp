@@ -20,16 +20,7 @@ std::string checkLine(const std::string& path, bool& clean)
         return json.text();
     }
     const bool hasLoop = doc.loops.hasLoop(0);
-    json.field("loop_start", hasLoop ? doc.loops.loopStart[0] : -1)
-        .field("loop_end", hasLoop ? doc.loops.loopEnd[0] : -1);
-    if (hasLoop)
-        json.field("loop_type", doc.loopForward ? "forward" : "alternate");
-    else
-        json.nullField("loop_type");
-    if (load.pitchFound)
-        json.field("pitch_hz", doc.pitchHz);
-    else
-        json.nullField("pitch_hz");
+    writeStoredLoop(json, doc, load);
     if (hasLoop) {
         const LoopCheck check = checkLoop(doc, doc.loops.loopStart[0], doc.loops.loopEnd[0], doc.loopForward);
         writeLoopCheck(json, check);

@@ -26,21 +26,11 @@ std::string infoLine(const std::string& path, bool& ok)
         return json.text();
     }
     ok = true;
-    const bool hasLoop = doc.loops.hasLoop(0);
     json.field("rate", doc.sampleRate)
         .field("bits", int32_t(doc.bitsPerSample))
         .field("channels", int32_t(doc.channels))
-        .field("frames", doc.sampleCount)
-        .field("loop_start", hasLoop ? doc.loops.loopStart[0] : -1)
-        .field("loop_end", hasLoop ? doc.loops.loopEnd[0] : -1);
-    if (hasLoop)
-        json.field("loop_type", doc.loopForward ? "forward" : "alternate");
-    else
-        json.nullField("loop_type");
-    if (load.pitchFound)
-        json.field("pitch_hz", doc.pitchHz);
-    else
-        json.nullField("pitch_hz");
+        .field("frames", doc.sampleCount);
+    writeStoredLoop(json, doc, load);
     json.field("midi_note", int32_t(doc.detectedNote));
     writeLoadWarnings(json, load.damage, load.warnings);
     json.endObject();

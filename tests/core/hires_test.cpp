@@ -2,6 +2,7 @@
 // libsndfile (an independent implementation), read by the loader, and the
 // loop workflow's saves read back by libsndfile.
 
+#include "temp_folder.h"
 #include "document/SampleBuffer.h"
 #include "document/format.h"
 #include "document/load_sound.h"
@@ -23,24 +24,6 @@
 #include <sndfile.h>
 
 namespace {
-
-class TempFolder {
-public:
-    TempFolder()
-    {
-        char name[] = "/tmp/ringtide-hires-XXXXXX";
-        path_ = ::mkdtemp(name);
-    }
-    ~TempFolder()
-    {
-        const std::string cmd = "rm -rf '" + path_ + "'";
-        [[maybe_unused]] int rc = std::system(cmd.c_str());
-    }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
 
 struct Format {
     const char* name;

@@ -1,3 +1,4 @@
+#include "temp_folder.h"
 #include "document/save_document.h"
 
 #include "document/SampleBuffer.h"
@@ -21,36 +22,6 @@
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-
-class TempFolder {
-public:
-    TempFolder()
-    {
-        char name[] = "/tmp/ringtide-save-XXXXXX";
-        path_ = ::mkdtemp(name);
-    }
-    ~TempFolder() { removeAll(); }
-    void removeAll()
-    {
-        const std::string cmd = "rm -rf '" + path_ + "'";
-        [[maybe_unused]] int rc = std::system(cmd.c_str());
-    }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-    std::vector<std::string> entries() const
-    {
-        std::vector<std::string> names;
-        if (DIR* d = ::opendir(path_.c_str())) {
-            while (dirent* e = ::readdir(d))
-                if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
-                    names.push_back(e->d_name);
-            ::closedir(d);
-        }
-        return names;
-    }
-
-private:
-    std::string path_;
-};
 
 std::vector<uint8_t> readAll(const std::string& path)
 {

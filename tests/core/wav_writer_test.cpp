@@ -1,3 +1,4 @@
+#include "temp_folder.h"
 #include "document/wav_writer.h"
 
 #include "document/SampleBuffer.h"
@@ -21,24 +22,6 @@
 #endif
 
 namespace {
-
-class TempFolder {
-public:
-    TempFolder()
-    {
-        char name[] = "/tmp/ringtide-writer-XXXXXX";
-        path_ = ::mkdtemp(name);
-    }
-    ~TempFolder()
-    {
-        const std::string cmd = "rm -rf '" + path_ + "'";
-        [[maybe_unused]] int rc = std::system(cmd.c_str());
-    }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
 
 std::vector<uint8_t> readAll(const std::string& path)
 {
