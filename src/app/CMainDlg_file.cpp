@@ -49,8 +49,11 @@ bool loadAsDocument(CMainDlg& dlg, const std::string& path)
 {
     const Identity old(dlg.doc);
     setIdentity(dlg.doc, path);
-    if (dlg.loadSound())
+    if (dlg.loadSound()) {
+        // A newly opened document; the reload after a cut save is not one.
+        dlg.doc.reshapeSaveAgreed = false;
         return true;
+    }
     old.restore(dlg.doc);
     return false;
 }
@@ -64,7 +67,7 @@ bool isChecked(const CMainDlg& dlg, int id)
 // The write common to Save, Save as and a "save changes" Yes, to the file
 // the identity triple names. On failure only the messages are shown: the
 // document, Save's enabling and the file on disk are as they were.
-CMainDlg::FileWriteResult writeDocumentFile(CMainDlg& dlg)
+SaveSettings saveSettingsOf(const CMainDlg& dlg)
 {
     SaveSettings settings;
     settings.crossfade.kind = static_cast<CrossfadeKind>(std::clamp(dlg.crossfadeKind, 0, 2));
@@ -72,6 +75,27 @@ CMainDlg::FileWriteResult writeDocumentFile(CMainDlg& dlg)
     settings.crossfade.passes = dlg.crossfadePasses;
     settings.exportTxt = isChecked(dlg, ID_EXPORT_TXT);
     settings.tuneCyclic31 = isChecked(dlg, ID_TUNE_CICLIC31);
+    return settings;
+}
+
+// Before the first Save that would replace the document's own file with a
+// cut or retuned version: true when nothing is reshaped or the user agrees.
+bool agreeToReshapedSave(CMainDlg& dlg)
+{
+    if (dlg.doc.reshapeSaveAgreed)
+        return true;
+    const SaveReshape reshape = saveReshape(dlg.doc, saveSettingsOf(dlg));
+    if (!reshape.any())
+        return true;
+    if (showMessage(&dlg, reshapedSaveQuestion(dlg.doc, reshape)) != MessageAnswer::Yes)
+        return false;
+    dlg.doc.reshapeSaveAgreed = true;
+    return true;
+}
+
+CMainDlg::FileWriteResult writeDocumentFile(CMainDlg& dlg)
+{
+    const SaveSettings settings = saveSettingsOf(dlg);
 
     SaveOutcome outcome;
     {
@@ -90,7 +114,7 @@ CMainDlg::FileWriteResult writeDocumentFile(CMainDlg& dlg)
     dlg.enableMenuItem(ID_SAVE, false);
     dlg.disableControl(ID_SAVE);
     dlg.doc.isSaved = true;
-    dlg.undoHistory.documentSaved();
+    dlg.undoHistory.documentSaved(dlg.doc);
     result.saved = true;
     result.hadLoop = outcome.hadLoop;
     result.reloadNeeded = outcome.reloadNeeded;
@@ -189,6 +213,8 @@ CMainDlg::FileWriteResult CMainDlg::saveDocumentReporting()
         if (path.empty())
             return {};
         setIdentity(doc, path);
+    } else if (!agreeToReshapedSave(*this)) {
+        return {}; // the file stays as it is
     }
     const FileWriteResult result = writeDocumentFile(*this);
     if (!result.saved) {

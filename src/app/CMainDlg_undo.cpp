@@ -22,6 +22,8 @@ void refreshAfterSwap(CMainDlg& dlg, int32_t rateBefore, int16_t channelsBefore)
     if (doc.sampleRate != rateBefore || doc.channels != channelsBefore)
         dlg.rebuildPlaybackBuffers();
 
+    // The exchange brings back the restored state's name (Undo of New).
+    dlg.SetTitle(wxString::FromUTF8(windowTitle(doc.fileTitle)));
     dlg.setText(ID_WAVE_PROPERTIES, fileInformationText(doc));
     dlg.setText(ID_DURATION_TEXT, formatInteger(durationMs(doc.sampleCount, doc.sampleRate)) + " ms");
 

@@ -64,3 +64,27 @@ void SampleBuffer::dropFullResolution()
     bitsPerSample = eightBit ? 8 : 16;
     blockAlign = static_cast<int16_t>(channels * bitsPerSample / 8);
 }
+
+bool SampleBuffer::ownSamplesCurrent() const
+{
+    if (!fullRes.present() || channels < 1)
+        return false;
+    const size_t frameBytes = static_cast<size_t>(channels) * static_cast<size_t>(fullRes.encoding.bytes());
+    if (sampleCount < 0 || fullRes.frames->size() != static_cast<size_t>(sampleCount) * frameBytes)
+        return false;
+    return fullRes.imageDigest == imageDigest16(samples, channels, sampleCount);
+}
+
+void SampleBuffer::tieOwnSamples()
+{
+    if (fullRes.present())
+        fullRes.imageDigest = imageDigest16(samples, channels, sampleCount);
+}
+
+bool SampleBuffer::dropStaleFullResolution()
+{
+    if (!fullRes.present() || ownSamplesCurrent())
+        return false;
+    dropFullResolution();
+    return true;
+}

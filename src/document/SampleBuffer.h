@@ -58,11 +58,16 @@ struct SampleBuffer {
     // The file's own samples when its format is not plain 8/16-bit PCM
     // (wider, float or extensible): saves write them, with the loop work
     // applied at full resolution. Absent for a 16-bit sound, and dropped once
-    // an edit changes the samples (the sound is then 16-bit).
+    // an edit changes the samples (the sound is then 16-bit). They count only
+    // while tied to the image in `samples` (ownSamplesCurrent).
     FullResolution fullRes;
     // The user agreed to edit this sound's samples at 16 bits: asked once per
     // loaded document, before the first edit of a wide sound.
     bool sixteenBitAgreed = false;
+    // The user agreed that Save replaces this document's file with a version
+    // cut after the loop or retuned: asked once per opened document (the
+    // window resets it when it opens a file).
+    bool reshapeSaveAgreed = false;
 
     // One array of sampleCount signed 16-bit values per channel (8-bit files
     // widened as (b - 128) * 256). samples[1] is empty for mono: test
@@ -120,4 +125,15 @@ struct SampleBuffer {
     // longer match it and are dropped, and the sound becomes plain PCM of 16
     // bits (8 bits stay 8). The undo snapshot taken before keeps them.
     void dropFullResolution();
+    // The file's own samples are present and stand for exactly the 16-bit
+    // image in `samples` (their digest matches): only then are they what a
+    // save writes. One pass over the image.
+    bool ownSamplesCurrent() const;
+    // Records that fullRes and `samples` now stand for each other (after a
+    // load, or a crossfade committed into both).
+    void tieOwnSamples();
+    // Drops the file's own samples when they no longer stand for the image
+    // (a new sound, an edit that did not drop them itself): a stale copy can
+    // then neither be written nor described. Returns whether it dropped them.
+    bool dropStaleFullResolution();
 };

@@ -69,8 +69,14 @@ int32_t durationMs(int32_t frames, int32_t rate)
 
 std::string fileInformationText(const SampleBuffer& doc)
 {
-    return formatInteger(doc.sampleRate, true) + " Hz; " + formatInteger(doc.bitsPerSample) + " bit" +
-           (doc.fullRes.present() && doc.fullRes.encoding.isFloat ? " float; " : "; ") +
+    // What a save writes: the file's own format while its samples stand for
+    // the image, else the image itself (16 bits, or 8 for an 8-bit sound).
+    const bool own = doc.ownSamplesCurrent();
+    const bool stale = doc.fullRes.present() && !own;
+    const int32_t bits = !stale ? doc.bitsPerSample
+                         : doc.bitsPerSample == 8 && !doc.fullRes.encoding.isFloat ? 8 : 16;
+    return formatInteger(doc.sampleRate, true) + " Hz; " + formatInteger(bits) + " bit" +
+           (own && doc.fullRes.encoding.isFloat ? " float; " : "; ") +
            (doc.channels == 2 ? "Stereo" : "Mono");
 }
 

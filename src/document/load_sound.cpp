@@ -51,6 +51,7 @@ LoadOutcome loadSoundFile(SampleBuffer& doc, const std::string& path)
         bytes.resize(n);
         doc.fullRes.encoding = w.encoding;
         doc.fullRes.frames = std::make_shared<std::vector<uint8_t>>(std::move(bytes));
+        doc.tieOwnSamples();
     }
 
     doc.loops.clear();

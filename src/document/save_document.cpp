@@ -1,6 +1,7 @@
 #include "document/save_document.h"
 
 #include "document/SampleBuffer.h"
+#include "document/format.h"
 #include "document/tuned_rate.h"
 #include "document/wav_writer.h"
 #include "document/wide_writer.h"
@@ -35,6 +36,44 @@ bool writeText(const std::string& path, const std::string& text)
 
 } // namespace
 
+SaveReshape saveReshape(const SampleBuffer& doc, const SaveSettings& settings)
+{
+    SaveReshape r;
+    r.framesBefore = r.framesAfter = doc.sampleCount;
+    r.rateBefore = r.rateAfter = doc.sampleRate;
+    int32_t s = 0, e = 0;
+    if (!doc.isLoaded() || !selectedLoop(doc, s, e))
+        return r;
+    const bool unrolled = chooseWaveWriter(doc) == WaveWriterKind::Unrolled;
+    if (e < doc.sampleCount - 1 && (unrolled || doc.cutAfterLoop)) {
+        r.cut = true;
+        r.framesAfter = unrolled ? 2 * e - s + 1 : e + 1;
+    }
+    if (doc.tuneSampleRate) {
+        r.rateAfter = tunedSampleRate(doc, settings.tuneCyclic31);
+        r.retune = r.rateAfter != doc.sampleRate;
+    }
+    return r;
+}
+
+UserMessage reshapedSaveQuestion(const SampleBuffer& doc, const SaveReshape& r)
+{
+    std::string what;
+    if (r.cut)
+        what = std::string(r.framesAfter < r.framesBefore ? "cut after the loop" : "with the loop unrolled") + " (" +
+               formatInteger(durationMs(r.framesBefore, r.rateBefore)) + " ms become " +
+               formatInteger(durationMs(r.framesAfter, r.rateAfter)) + " ms)";
+    if (r.retune)
+        what += std::string(what.empty() ? "" : " and ") + "retuned from " + formatInteger(r.rateBefore, true) +
+                " Hz to " + formatInteger(r.rateAfter, true) + " Hz";
+    UserMessage m;
+    m.text = "Save replaces " + doc.fileTitle + ".wav with a version " + what +
+             " (the save options say so).\n\nReplace the file?";
+    m.buttons = MessageButtons::YesNo;
+    m.icon = MessageIcon::Question;
+    return m;
+}
+
 std::string loopTextPath(const SampleBuffer& doc)
 {
     std::string folder = doc.fileFolder;
@@ -54,6 +93,10 @@ SaveOutcome saveDocument(SampleBuffer& doc, const SaveSettings& settings)
         out.messages.push_back(openFailed(wavName));
         return out;
     }
+
+    // Own samples that no longer stand for the image are a stale copy of
+    // another sound: the image is what gets written.
+    doc.dropStaleFullResolution();
 
     int32_t s = 0, e = 0;
     out.hadLoop = selectedLoop(doc, s, e);
@@ -103,8 +146,10 @@ SaveOutcome saveDocument(SampleBuffer& doc, const SaveSettings& settings)
                 std::copy(doc.loopBody[c].begin(), doc.loopBody[c].begin() + static_cast<std::ptrdiff_t>(L),
                           doc.samples[c].begin() + (s + 1));
         }
-        if (wide)
+        if (wide) {
             commitWideLoop(doc, wideLoop);
+            doc.tieOwnSamples(); // both now hold the committed blend
+        }
         out.crossfadeCommitted = true;
     }
     doc.isSaved = true;

@@ -54,6 +54,24 @@ struct SaveOutcome {
 // had begun.
 SaveOutcome saveDocument(SampleBuffer& doc, const SaveSettings& settings);
 
+// What a save would do to the file it replaces besides writing the loop:
+// cut the sound after the loop (or, unrolling an alternate loop, replace
+// what follows it) and retune the rate. Computed from the document as it
+// stands; saveDocument then does exactly this.
+struct SaveReshape {
+    bool cut = false;
+    bool retune = false;
+    int32_t framesBefore = 0, framesAfter = 0;
+    int32_t rateBefore = 0, rateAfter = 0;
+
+    bool any() const { return cut || retune; }
+};
+SaveReshape saveReshape(const SampleBuffer& doc, const SaveSettings& settings);
+
+// The Yes / No question (question icon) asked the first time in a document
+// that Save would replace its file with a reshaped version; No writes nothing.
+UserMessage reshapedSaveQuestion(const SampleBuffer& doc, const SaveReshape& reshape);
+
 // The text-export path: fileFolder + fileTitle + ".txt" (the folder of
 // filePath when fileFolder is empty).
 std::string loopTextPath(const SampleBuffer& doc);

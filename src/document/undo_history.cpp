@@ -42,6 +42,9 @@ void UndoHistory::pushUndo(const SampleBuffer& doc)
     snap_.sampleCount = doc.sampleCount;
     snap_.fullRes = doc.fullRes;
     snap_.saved = doc.isSaved;
+    snap_.filePath = doc.filePath;
+    snap_.fileTitle = doc.fileTitle;
+    snap_.fileFolder = doc.fileFolder;
 
     // A snapshot of no sound is no step to go back to.
     undoAvailable_ = doc.sampleCount != 0;
@@ -73,8 +76,19 @@ void UndoHistory::swapUndo(SampleBuffer& doc)
     std::swap(snap_.pitchHz, doc.pitchHz);
     std::swap(snap_.fullRes, doc.fullRes);
     std::swap(snap_.saved, doc.isSaved);
+    snap_.filePath.swap(doc.filePath);
+    snap_.fileTitle.swap(doc.fileTitle);
+    snap_.fileFolder.swap(doc.fileFolder);
 
     doc.ensureWorkingArrays();
+}
+
+void UndoHistory::documentSaved(const SampleBuffer& doc)
+{
+    snap_.saved = false;
+    snap_.filePath = doc.filePath;
+    snap_.fileTitle = doc.fileTitle;
+    snap_.fileFolder = doc.fileFolder;
 }
 
 void UndoHistory::clearUndo(const SampleBuffer& doc)

@@ -25,7 +25,10 @@
 #include <vector>
 
 // The part of the document that an edit may change and Undo brings back.
-// Not recorded: the file identity, midiNote, detectedNote, note31,
+// The file identity is recorded too: an edit that replaces the sound with
+// another (New by FFT mixing clears the name) is undone to the sound with
+// its own name. A save names the whole document, so it renames the snapshot.
+// Not recorded: midiNote, detectedNote, note31,
 // the working arrays (loopBody, pingPong, scratch), the save options and
 // every control setting.
 struct UndoSnapshot {
@@ -43,6 +46,7 @@ struct UndoSnapshot {
     double pitchHz = 0.0;
     bool loopForward = true;
     FullResolution fullRes;           // shares the document's bytes
+    std::string filePath, fileTitle, fileFolder;
     bool saved = false;               // this state is the one in the file on disk
 
     UndoSnapshot();
@@ -59,7 +63,7 @@ public:
     // Exchanges the live document with the snapshot: sample arrays (vector
     // swap, nothing copied), loop slots 0..9, currentSolution, sampleCount,
     // sampleRate, channels, bitsPerSample, blockAlign, fullRes, channelPitch,
-    // pitchHz, loopForward, fftSizeExp and isSaved. The working arrays stay
+    // pitchHz, loopForward, fftSizeExp, isSaved and the file identity. The working arrays stay
     // with the document and are grown when the restored sound needs them
     // longer. The availability flags are not touched: undo() and redo() do that.
     void swapUndo(SampleBuffer& doc);
@@ -69,8 +73,8 @@ public:
     void clearUndo(const SampleBuffer& doc);
 
     // The live document was just written: the snapshot no longer matches the
-    // file on disk.
-    void documentSaved() { snap_.saved = false; }
+    // file on disk, and it now carries the name the document was saved under.
+    void documentSaved(const SampleBuffer& doc);
 
     // The Undo and Redo commands. Each returns false and changes nothing when
     // its step is not available; otherwise it swaps and moves the state on.

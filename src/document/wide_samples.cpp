@@ -148,3 +148,34 @@ UserMessage sixteenBitQuestion(const std::string& title, const WaveEncoding& e)
     m.icon = MessageIcon::Question;
     return m;
 }
+
+uint64_t imageDigest16(const std::vector<int16_t>* samples, int channels, int32_t frames)
+{
+    // Four samples to a 64-bit word, each word folded in with a multiply and
+    // a rotation (a multiply-rotate hash in the manner of FNV/xxHash): one
+    // pass at memory speed, and any change of one sample changes the word
+    // and, through the multiplies that follow, the result.
+    constexpr uint64_t kPrime1 = 0x9E3779B185EBCA87ull;
+    constexpr uint64_t kPrime2 = 0xC2B2AE3D27D4EB4Full;
+    uint64_t h = kPrime2 ^ (static_cast<uint64_t>(channels) << 32) ^ static_cast<uint32_t>(frames);
+    const size_t n = frames > 0 ? static_cast<size_t>(frames) : 0;
+    for (int c = 0; c < channels && c < 2; ++c) {
+        const size_t have = std::min(n, samples[c].size());
+        const int16_t* x = samples[c].data();
+        size_t i = 0;
+        for (; i + 4 <= have; i += 4) {
+            uint64_t w;
+            std::memcpy(&w, x + i, sizeof w);
+            h = ((h ^ w) * kPrime1);
+            h = (h << 31) | (h >> 33);
+        }
+        for (; i < have; ++i) {
+            h = (h ^ static_cast<uint16_t>(x[i])) * kPrime1;
+            h = (h << 31) | (h >> 33);
+        }
+        h ^= static_cast<uint64_t>(have) * kPrime2; // a short array differs from a full one
+    }
+    h ^= h >> 29;
+    h *= kPrime2;
+    return h ^ (h >> 32);
+}

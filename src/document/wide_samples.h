@@ -36,13 +36,26 @@ struct WaveEncoding {
 
 // The file's own frames, interleaved exactly as in its data chunk. The bytes
 // are shared with the undo snapshot and never changed while shared.
+//
+// The frames are tied to the one 16-bit image they stand for: imageDigest is
+// the digest (imageDigest16) of that image, taken when both were made
+// together (a load, a committed crossfade). Whatever later replaces or edits
+// the image without touching these bytes (a new sound, an edit, an undo
+// exchange that brings back another image) breaks the tie, and a stale copy
+// is then never written: see SampleBuffer::ownSamplesCurrent.
 struct FullResolution {
     WaveEncoding encoding;
     std::shared_ptr<std::vector<uint8_t>> frames; // null: the document is a 16-bit sound
+    uint64_t imageDigest = 0;
 
     bool present() const { return frames != nullptr; }
     void clear() { frames.reset(); }
 };
+
+// A 64-bit digest of `frames` frames of a 16-bit image (channel count and
+// length included), sensitive to every sample's value and position. Two
+// different images share a digest with probability about 2^-64.
+uint64_t imageDigest16(const std::vector<int16_t>* samples, int channels, int32_t frames);
 
 // One sample at p in native units (non-finite floats give 0).
 double decodeNative(const uint8_t* p, const WaveEncoding& e);

@@ -301,6 +301,11 @@ void applyMixResult(SampleBuffer& doc, const MixResult& result)
     doc.fileFolder.clear();
     doc.loops.clear();
     doc.loops.currentSolution = 0;
+    // The mix is a 16-bit (or 8-bit) sound of its own: the previous file's
+    // samples have nothing to do with it.
+    doc.fullRes.clear();
+    doc.fullRes.encoding = WaveEncoding{};
+    doc.sixteenBitAgreed = false;
     doc.sampleRate = result.sampleRate;
     doc.bitsPerSample = result.bitsPerSample;
     doc.blockAlign = result.blockAlign;

@@ -9,6 +9,7 @@
 #include "document/save_document.h"
 #include "document/undo_history.h"
 #include "loop/crossfade.h"
+#include "mixing/fft_mixing.h"
 
 #include <gtest/gtest.h>
 
@@ -315,6 +316,91 @@ TEST(HiResSave, LoopWorkflowKeepsFullResolutionInEveryFormat)
                     far += std::fabs(doc.samples[c][i] / 32768.0 - got[static_cast<size_t>(i * k.channels + c)]) >
                            (k.passes + 1) / 32768.0;
             EXPECT_EQ(far, 0);
+        }
+    }
+}
+
+// The file's own samples are written only while they stand for the 16-bit
+// image: whatever replaced or edited the image without dropping them (New,
+// an edit that forgot to, an undo swap) saves the image at 16 bits, and the
+// properties read-out says so beforehand.
+TEST(HiResSave, OwnSamplesAreWrittenOnlyWhileTheyMatchTheImage)
+{
+    enum class Change { NewMix, EditWithoutDrop, UndoBackToOriginal };
+    struct Case {
+        const char* name;
+        Change change;
+        const char* text; // the read-out before the save
+        int sfFormat;     // what the file holds
+        int rate;
+    };
+    const Case cases[] = {
+        {"New by mixing", Change::NewMix, "22.050 Hz; 16 bit; Mono", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050},
+        {"edit", Change::EditWithoutDrop, "44.100 Hz; 16 bit; Mono", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100},
+        {"undo", Change::UndoBackToOriginal, "44.100 Hz; 24 bit; Mono", SF_FORMAT_WAV | SF_FORMAT_PCM_24, 44100},
+    };
+    TempFolder tmp;
+    const int n = 3000;
+    std::vector<double> x(n);
+    for (int i = 0; i < n; ++i)
+        x[i] = signalAt(0, i);
+    const std::string in = tmp.file("in.wav");
+    writeSnd(in, kFormats[0], 1, x);
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        SampleBuffer doc;
+        ASSERT_TRUE(loadInto(doc, in));
+        UndoHistory history;
+        std::vector<int16_t> want; // the 16-bit values the file must hold
+        if (k.change == Change::NewMix) {
+            MixResult r;
+            r.channels = 1;
+            r.bitsPerSample = 16;
+            r.blockAlign = 2;
+            r.sampleRate = 22050;
+            r.frameCount = 2000;
+            for (int i = 0; i < r.frameCount; ++i)
+                r.samples[0].push_back(static_cast<int16_t>((i * 37) % 20001 - 10000));
+            want = r.samples[0];
+            history.pushUndo(doc);
+            applyMixResult(doc, r);
+        } else {
+            history.pushUndo(doc);
+            for (int i = 0; i < n; ++i)
+                doc.samples[0][i] = static_cast<int16_t>(doc.samples[0][i] / 2);
+            want = doc.samples[0];
+            if (k.change == Change::UndoBackToOriginal) {
+                // The edit's drop is skipped on purpose: the exchange must
+                // still bring back a tied pair.
+                ASSERT_TRUE(history.undo(doc));
+                want.clear();
+            }
+        }
+        EXPECT_EQ(fileInformationText(doc), k.text);
+        doc.filePath = tmp.file(std::string("out-") + std::to_string(int(k.change)) + ".wav");
+        doc.fileTitle = "out";
+        doc.loops.clear();
+        doc.tuneSampleRate = 0;
+        ASSERT_TRUE(saveDocument(doc, SaveSettings{}).saved);
+        EXPECT_EQ(fileInformationText(doc), k.text);
+
+        SF_INFO info;
+        const std::vector<double> got = readSnd(doc.filePath, info);
+        EXPECT_EQ(info.format, k.sfFormat);
+        EXPECT_EQ(info.samplerate, k.rate);
+        if (want.empty()) {
+            // The original 24-bit samples, exactly.
+            ASSERT_EQ(got.size(), x.size());
+            int wrong = 0;
+            for (int i = 0; i < n; ++i)
+                wrong += std::fabs(got[i] - x[i]) > 1e-9;
+            EXPECT_EQ(wrong, 0);
+        } else {
+            ASSERT_EQ(got.size(), want.size());
+            int wrong = 0;
+            for (size_t i = 0; i < want.size(); ++i)
+                wrong += got[i] != want[i] / 32768.0;
+            EXPECT_EQ(wrong, 0);
         }
     }
 }

@@ -356,6 +356,9 @@ TEST(MixDocument, UndoAfterNewRestoresTheOldSoundWhole)
         doc.samples[0][i] = static_cast<int16_t>(i * 7);
     doc.loops.loopStart[0] = 100;
     doc.loops.loopEnd[0] = 2000;
+    doc.filePath = "/x/Organ.wav";
+    doc.fileTitle = "Organ";
+    doc.fileFolder = "/x/";
     const SampleBuffer before = doc;
 
     MixResult r;
@@ -373,6 +376,7 @@ TEST(MixDocument, UndoAfterNewRestoresTheOldSoundWhole)
     EXPECT_EQ(doc.samples[1][4999], -11);
     EXPECT_FALSE(doc.loops.hasLoop(0));
     EXPECT_FALSE(doc.isSaved);
+    EXPECT_EQ(doc.fileTitle, "");
     // 1024 * 2^1 + 0.33 * 5000 < 5000 <= 1024 * 2^2 + 0.33 * 5000.
     EXPECT_EQ(doc.fftSizeExp, 1);
 
@@ -384,4 +388,10 @@ TEST(MixDocument, UndoAfterNewRestoresTheOldSoundWhole)
     EXPECT_EQ(doc.sampleCount, 3000);
     EXPECT_EQ(std::vector<int16_t>(doc.samples[0].begin(), doc.samples[0].begin() + 3000), before.samples[0]);
     EXPECT_EQ(doc.loops.loopEnd[0], 2000);
+    // The old sound comes back with its own name, so Save writes it there.
+    EXPECT_EQ(doc.filePath, "/x/Organ.wav");
+    EXPECT_EQ(doc.fileTitle, "Organ");
+    EXPECT_EQ(doc.fileFolder, "/x/");
+    ASSERT_TRUE(history.redo(doc));
+    EXPECT_EQ(doc.fileTitle, "");
 }

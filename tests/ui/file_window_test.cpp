@@ -710,3 +710,57 @@ TEST_F(FileWindowTest, SaveFollowsTheSelectedSolution)
         EXPECT_EQ(dlg->doc.sampleCount, end + 1);
     }
 }
+
+// With the start-up save options (cut after the loop), the first plain Save
+// that would replace the opened file with a shorter one asks; No writes
+// nothing, Yes writes and is not asked again; Save as to a new name never asks.
+TEST_F(FileWindowTest, SaveThatCutsTheOpenedFileAsksFirst)
+{
+    const std::string path = writeWave("trumpet", 3000, 1, wavbytes::SamplerLoop{0, 1001, 2000});
+    const std::vector<uint8_t> original = fileBytes(path);
+    open(path);
+    ASSERT_TRUE(dlg->doc.loops.hasLoop(0));
+    dlg->doc.tuneSampleRate = 0;
+    ASSERT_NE(dlg->doc.cutAfterLoop, 0);
+
+    {
+        uitest::ScriptedMessages boxes({MessageAnswer::No});
+        dlg->onSave();
+        ASSERT_EQ(boxes.asked.size(), 1u);
+        EXPECT_EQ(boxes.asked[0].buttons, MessageButtons::YesNo);
+        EXPECT_EQ(boxes.asked[0].icon, MessageIcon::Question);
+        EXPECT_NE(boxes.asked[0].text.find("trumpet.wav"), std::string::npos) << boxes.asked[0].text;
+        // 3000 and 2001 frames at 44100 Hz.
+        EXPECT_NE(boxes.asked[0].text.find("68 ms become 45 ms"), std::string::npos) << boxes.asked[0].text;
+    }
+    EXPECT_EQ(fileBytes(path), original);
+
+    // Save as to another name does not ask, and leaves the opened file alone.
+    const std::string copy = folder + "/copy.wav";
+    {
+        uitest::ScriptedFiles names({copy});
+        uitest::ScriptedMessages none;
+        dlg->onSaveAs();
+        EXPECT_TRUE(none.asked.empty());
+    }
+    EXPECT_EQ(u32At(fileBytes(copy), 40), 2001u * 2); // the data chunk of the cut sound
+    EXPECT_EQ(fileBytes(path), original);
+
+    // Back to the opened file: Yes writes the cut version, once asked.
+    open(path);
+    dlg->doc.tuneSampleRate = 0;
+    {
+        uitest::ScriptedMessages boxes({MessageAnswer::Yes});
+        dlg->onSave();
+        EXPECT_EQ(boxes.asked.size(), 1u);
+    }
+    EXPECT_EQ(u32At(fileBytes(path), 40), 2001u * 2);
+    dlg->doc.loops.loopStart[0] = 500;
+    dlg->doc.loops.loopEnd[0] = 1500;
+    {
+        uitest::ScriptedMessages none;
+        dlg->onSave();
+        EXPECT_TRUE(none.asked.empty());
+    }
+    EXPECT_EQ(u32At(fileBytes(path), 40), 1501u * 2);
+}
