@@ -11,7 +11,7 @@
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-// See the header: 82 dB by Kaiser's rule is at least 81.8 dB in fact.
+// See the header: 82 dB by Kaiser's rule is at least 81.5 dB in fact.
 constexpr double kDesignDb = 82.0;
 // The transition band, as a fraction of the lower Nyquist frequency below it.
 constexpr double kTransitionFraction = 0.1;
