@@ -154,6 +154,44 @@ TEST(HarmonicExtraction, PassesAndStopsExactlyTheBinsItsSettingsName)
     }
 }
 
+// Extract all harmonics and the inharmonic rest are the two halves of one
+// mask (bins 0 and n/2 aside), so when both are aligned with the input they
+// add up to it; and an exactly periodic tone comes out of Extract as it
+// went in, sample for sample, once k periods have entered the filter.
+TEST(HarmonicExtraction, ExtractedPartsStayAlignedWithTheSound)
+{
+    std::vector<int16_t> input = binComb(8 * kFrame, 5);
+    std::vector<int16_t> periodic(input.size());
+    std::mt19937 random(3);
+    std::uniform_int_distribution<int> noise(-2000, 2000);
+    for (size_t t = 0; t < input.size(); ++t) {
+        // Only the harmonic bins (multiples of 10) of the comb: period 4096.
+        double v = 0.0;
+        for (int b = 10; b <= kTopBin; b += 10)
+            v += kAmplitude * std::cos(2 * M_PI * b * double(t) / kFrame + b);
+        periodic[t] = static_cast<int16_t>(std::lround(v));
+        input[t] = static_cast<int16_t>(input[t] + noise(random));
+    }
+    auto run = [](const std::vector<int16_t>& x, CombOperation operation) {
+        CombFilterDesign design;
+        design.operation = operation;
+        std::vector<int16_t> y(x.size());
+        EXPECT_TRUE(harmonic_comb_filter(kRate, kPitch, 10, static_cast<int32_t>(x.size()), x.data(), y.data(),
+                                         HarmonicList(), design));
+        return y;
+    };
+    const std::vector<int16_t> harmonic = run(input, CombOperation::Extract);
+    const std::vector<int16_t> rest = run(input, CombOperation::Inharmonic);
+    const std::vector<int16_t> reduced = run(input, CombOperation::Reduce);
+    const std::vector<int16_t> periodicOut = run(periodic, CombOperation::Extract);
+    for (size_t t = 2 * kFrame; t < input.size() - 2 * kFrame; ++t) {
+        // The DC bin of the noise, left out of both, and rounding.
+        ASSERT_NEAR(harmonic[t] + rest[t], input[t], 60) << "frame " << t;
+        ASSERT_NEAR(reduced[t], rest[t], 60) << "frame " << t;
+        ASSERT_NEAR(periodicOut[t], periodic[t], 2) << "frame " << t;
+    }
+}
+
 TEST(HarmonicExtraction, SilentChannelIsLeftAlone)
 {
     SampleBuffer doc;
