@@ -170,23 +170,43 @@ TEST(MixReader, ReadsOnlyTheFramesPresent)
 
 TEST(MixTuning, TunedRateMatchesThePitch)
 {
-    // A tone at 225 Hz is note 57 (220 Hz) sharp: it sounds at 220 Hz when
-    // played at 44100 * 220 / 225 = 43120 Hz. One second is enough for the
-    // time-domain measure to land within a few hertz.
+    // A tone of f Hz sounds at its note's frequency F when played at
+    // rate * F / f: the measure must land there, whatever the length and
+    // whichever channel carries the tone.
+    enum Layout { Mono, Stereo, LeftSilent, RightSilent };
+    const struct {
+        double hz;
+        int note;
+        int frames;
+        Layout layout;
+    } cases[] = {
+        {225.0, 57, 44100, Mono},        // 220 Hz: 43120 Hz
+        {225.0, 57, 44100, Stereo},
+        {225.0, 57, 44100, LeftSilent},  // a silent channel matches anything
+        {225.0, 57, 44100, RightSilent},
+        {440.0, 69, 1400, Mono},         // ~32 periods: no whole period between
+        {445.0, 69, 3000, RightSilent},  // the pairs the coarse match may take
+        {100.0, 43, 5000, Mono},         // no window fits at all
+        {441.0, 69, 30000, Mono},        // 100 periods: measured
+    };
     const int rate = 44100;
-    const std::vector<int16_t> x = tone(rate, 225.0, rate, {0.5, 0.25, 0.1});
-    const int16_t* const mono[2] = {x.data(), nullptr};
-    EXPECT_NEAR(tunedRateForNote(rate, rate, 1, 225.0, mono, 57), 43120, 10);
-    // Stereo: the geometric mean of the two channels' rates, here both equal.
-    const int16_t* const stereo[2] = {x.data(), x.data()};
-    EXPECT_NEAR(tunedRateForNote(rate, rate, 2, 225.0, stereo, 57), 43120, 10);
-
-    // 5000 frames of 100 Hz: no pair of 4-period windows fits in the middle
-    // third, so the rate comes from the pitch alone: note 43 is 97.9989 Hz.
-    const std::vector<int16_t> low = tone(rate, 100.0, 5000, {0.5});
-    const int16_t* const lowMono[2] = {low.data(), nullptr};
-    const double note43 = 8.175798915 * std::pow(2.0, 43 / 12.0);
-    EXPECT_EQ(tunedRateForNote(rate, 5000, 1, 100.0, lowMono, 43), int(rate * note43 / 100.0 + 0.5));
+    for (const auto& c : cases) {
+        const std::vector<int16_t> x = tone(rate, c.hz, c.frames, {0.5, 0.25, 0.1});
+        const std::vector<int16_t> silent(x.size(), 0);
+        const int16_t* channels[2] = {x.data(), nullptr};
+        if (c.layout == Stereo)
+            channels[1] = x.data();
+        if (c.layout == RightSilent)
+            channels[1] = silent.data();
+        if (c.layout == LeftSilent) {
+            channels[0] = silent.data();
+            channels[1] = x.data();
+        }
+        const double expected = rate * 8.175798915 * std::pow(2.0, c.note / 12.0) / c.hz;
+        const int32_t got = tunedRateForNote(rate, c.frames, c.layout == Mono ? 1 : 2, c.hz, channels, c.note);
+        EXPECT_NEAR(1200.0 * std::log2(got / expected), 0.0, 1.0)
+            << c.hz << " Hz, " << c.frames << " frames, layout " << c.layout;
+    }
 }
 
 TEST(MixTuning, DestinationRateIsLimited)
