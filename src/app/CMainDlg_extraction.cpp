@@ -66,10 +66,7 @@ void CMainDlg::onDevelopmentRS()
         return;
     pushUndo();
     resampleToOptimizedRate(rate);
-    defaultBeep();
-    enableMenuItem(ID_SAVE, true);
-    enableControl(ID_SAVE);
-    doc.isSaved = false;
+    refreshAfterEdit();
 }
 
 bool CMainDlg::optimizedResampleRate(int32_t& rate)
