@@ -206,7 +206,9 @@ void CMainDlg::finishProfiles(unsigned serial)
         if (!searching)
             unlockCommands();
     }
-    setControlEnabled(ID_PLAY_SA, doc.profilesShown && profilesReady);
+    // A search still running keeps its lock; its end enables Play harmonic.
+    if (!searching)
+        setControlEnabled(ID_PLAY_SA, doc.profilesShown && profilesReady);
 }
 
 void CMainDlg::waitForProfiles()

@@ -200,6 +200,31 @@ TEST_F(ExtractionWindowTest, TrakThenChThenSlRestoresLengthAndLoop)
     EXPECT_FALSE(enabled(ID_DEV_SL));
 }
 
+// Ch and Sl change the samples, so the profiles are computed again; while
+// that run has the commands locked, Save stays off with the rest.
+TEST_F(ExtractionWindowTest, ChAndSlLeaveSaveToTheProfileRunsEnd)
+{
+    openLooped();
+    dlg->onShowProfiles();
+    dlg->waitForProfiles();
+    trak();
+    dlg->waitForProfiles();
+    for (bool chiff : {true, false}) {
+        SCOPED_TRACE(chiff);
+        if (chiff)
+            dlg->onDevelopmentCh();
+        else
+            dlg->onDevelopmentSl();
+        ASSERT_TRUE(dlg->profileRunning() || !dlg->profilesReady);
+        EXPECT_FALSE(menuEnabled(ID_LOAD));
+        EXPECT_FALSE(menuEnabled(ID_SAVE));
+        EXPECT_FALSE(enabled(ID_SAVE));
+        dlg->waitForProfiles();
+        EXPECT_TRUE(menuEnabled(ID_SAVE));
+        EXPECT_TRUE(enabled(ID_SAVE));
+    }
+}
+
 TEST_F(ExtractionWindowTest, TrakRefusesALoopOfLengthZero)
 {
     openLooped();
