@@ -176,7 +176,7 @@ TEST_F(ProfilesWindowTest, ASoundWithoutPitchShowsNoCurves)
     EXPECT_TRUE(menuEnabled(ID_LOAD));
     EXPECT_FALSE(enabled(ID_PLAY_SA));
     EXPECT_EQ(uitest::countColour(dlg->frequencyProfile()->renderBitmap().ConvertToImage(), 200, 0, 64), 0u);
-    EXPECT_EQ(dlg->text(ID_FREQUENCY_TITLE), "");
+    EXPECT_EQ(dlg->text(ID_FREQUENCY_TITLE), "Frequency profile of the 1\xC2\xB0 harmonic");
 }
 
 // Stereo, the right channel 6 dB below the left: a click brings the other
