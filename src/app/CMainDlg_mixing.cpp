@@ -18,7 +18,7 @@ void CMainDlg::onNewMix()
         // before the document changes.
         CFftMixingDlg dlg(this, mixSettings, name, doc.isLoaded() && !doc.isSaved);
         if (dlg.ShowModal() != wxID_OK)
-            return; // the inputs and the mix stay for the next opening; the settings do not
+            return; // the inputs stay for the next opening; the settings and the mix do not
         saveFirst = dlg.saveFirst();
         settings = dlg.settings();
     }

@@ -269,11 +269,11 @@ void CFftMixingDlg::initControls()
         if (inputs[i].analysed())
             showInput(i);
     }
-    if (owner_->mixResult.made() && owner_->mixResult.channels > 0) {
-        const MixResult& r = owner_->mixResult;
-        resultStrip_->setData(r.channels, r.frameCount, r.samples[0].data(),
-                              r.channels == 2 ? r.samples[1].data() : nullptr);
-    }
+    // A mix kept from an earlier opening was made from inputs and settings
+    // that need not be the ones shown now, and this opening has not
+    // converted its inputs: it is dropped, so that the picture, Play Mix and
+    // OK always speak of the same mix, made here by Mix.
+    owner_->mixResult = MixResult();
     updateMixEnabled();
 }
 
