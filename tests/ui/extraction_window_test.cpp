@@ -55,6 +55,31 @@ TEST(ExtractionDialogs, EachRadioButtonEnablesOnlyItsOwnControls)
         EXPECT_FALSE(isEnabled(inharmonic, id));
 }
 
+// Shown at the default font, no radio button is smaller than GTK needs for
+// its indicator and label (else GTK warns at every layout).
+TEST(ExtractionDialogs, RadioButtonsGetTheRoomTheyNeed)
+{
+    CHarmonicExtractionDlg harmonic(nullptr);
+    CInharmonicExtractionDlg inharmonic(nullptr);
+    for (CExtractionSettingsDlg* dlg : std::initializer_list<CExtractionSettingsDlg*>{&harmonic, &inharmonic}) {
+        dlg->Show();
+        uitest::pumpFor(50);
+        int radios = 0;
+        for (wxWindow* child : dlg->GetChildren()) {
+            auto* radio = dynamic_cast<wxRadioButton*>(child);
+            if (!radio)
+                continue;
+            ++radios;
+            const wxSize size = radio->GetSize();
+            const wxSize best = radio->GetBestSize();
+            EXPECT_GE(size.x, best.x) << radio->GetLabel();
+            EXPECT_GE(size.y, best.y) << radio->GetLabel();
+        }
+        EXPECT_GE(radios, 3);
+        dlg->Hide();
+    }
+}
+
 TEST(ExtractionDialogs, OkRefusesBadRowsAndReadsTheSettings)
 {
     uitest::ScriptedMessages boxes({MessageAnswer::Ok});
