@@ -478,6 +478,9 @@ public:
     bool startDialogPreview(int32_t mode, const PlaybackSource& source);
     // Ends that preview; the engine no longer reads the dialog's arrays.
     void stopDialogPreview();
+    // What the cut/boost dialog is given: the sound, its remembered values,
+    // the engine and the two preview calls above.
+    struct CutBoostHost cutBoostHost();
     // ---- end of cut/boost filter and FFT options
     // ---- harmonic profiles (CMainDlg_profiles.cpp)
     // The profile area's settings, the last finished computation (shared by

@@ -120,6 +120,17 @@ public:
     // (once: the null device never fails), so the owner can tell the user.
     bool fallBackIfCardLost();
 
+    // What the owner tells the user when initDevice fell back to the null
+    // device, and when fallBackIfCardLost switched to it.
+    static const char* noSoundOutputText()
+    {
+        return "No sound output could be opened: the program goes on, but playback is silent.";
+    }
+    static const char* soundOutputLostText()
+    {
+        return "The sound output stopped working: playback is silent from now on.";
+    }
+
     // (Re)creates channel 0 or 1's ring of ringSamples (a positive multiple of
     // 4; normally ringSamplesFor(rate)) at rateHz, with its staging block of
     // ringSamples / 4. Refused while something plays.

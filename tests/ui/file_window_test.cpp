@@ -710,3 +710,19 @@ TEST_F(FileWindowTest, SaveFollowsTheSelectedSolution)
         EXPECT_EQ(dlg->doc.sampleCount, end + 1);
     }
 }
+
+// The pointer's read-out belongs to the sound it was read from: a shorter
+// sound opened after it starts with empty read-outs, and the next reading
+// lies within its own 116 ms (trunc(5120 * 1000 / 44100 + 0.5)).
+TEST_F(MainWindowTest, OpeningASoundEmptiesThePointerReadOut)
+{
+    open(writeWave("long", 77000));
+    const int width = dlg->waveform()->GetClientSize().x;
+    dlg->waveform()->mouseMove(width - 2, 10);
+    ASSERT_NE(dlg->text(ID_MOUSE_X), "");
+    open(writeWave("short", 5120));
+    EXPECT_EQ(dlg->text(ID_MOUSE_X), "");
+    EXPECT_EQ(dlg->text(ID_MOUSE_Y), "");
+    dlg->waveform()->mouseMove(width - 2, 10);
+    EXPECT_LE(std::atoi(dlg->text(ID_MOUSE_X).c_str()), 116);
+}
