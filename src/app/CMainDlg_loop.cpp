@@ -100,6 +100,7 @@ void CMainDlg::onCrossfadeKindChanged()
     crossfadeKind = std::clamp(static_cast<wxChoice*>(control(ID_CROSSFADE_KIND))->GetSelection(), 0, 2);
     if (CCrossfadePicture* picture = crossfadePicture())
         picture->setKind(crossfadeKind);
+    refreshJunction();
 }
 
 void CMainDlg::onLoopTypeChanged()
@@ -155,6 +156,7 @@ void CMainDlg::onSolutionSelected()
     view->setLoopForward(doc.loopForward);
     view->setCrossfadeLength(crossfadeLength);
     view->Refresh();
+    refreshJunction();
 }
 
 void CMainDlg::applyCrossfadeLimits()
@@ -194,14 +196,17 @@ void CMainDlg::onCrossfadeSliderChanged()
     setText(ID_CROSSFADE_VALUE, std::to_string(ms) + " ms");
     if (WaveformView* view = waveform())
         view->setCrossfadeLength(crossfadeLength);
+    refreshJunction();
 }
 
 void CMainDlg::onCrossfadeOptions()
 {
     CCrossfadeOptionsDlg dlg(this);
     dlg.passes = crossfadePasses;
-    if (dlg.ShowModal() == wxID_OK)
+    if (dlg.ShowModal() == wxID_OK) {
         crossfadePasses = dlg.passes;
+        refreshJunction();
+    }
 }
 
 void CMainDlg::installLoopHooks()
