@@ -603,7 +603,12 @@ public:
 private:
     void createJunctionArea();
     NudgeContext nudgeContext() const;
+
+public:
+    // A loop that plays switches to the current slot's loop and crossfade at its next wrap.
     void handLoopToPlayback();
+
+private:
     class CJunctionPanel* junctionPanel_ = nullptr;
 
 public:

@@ -5,6 +5,7 @@
 
 #include "app/CMainDlg.h"
 
+#include "loop/crossfade.h"
 #include "loop/loop_check.h"
 #include "playback/PlaybackEngine.h"
 #include "views/junction_geometry.h"
@@ -159,4 +160,35 @@ bool CMainDlg::applyHandLoop(const LoopPoints& loop)
     return true;
 }
 
-void CMainDlg::handLoopToPlayback() {}
+// A loop that plays takes the current slot's loop, with the current
+// crossfade, from its next wrap on (the engine switches at the wrap).
+void CMainDlg::handLoopToPlayback()
+{
+    if (!playback_ || playingButton_ == 0)
+        return;
+    const int32_t mode = playback_->playMode.load();
+    if (mode < PlayLoopForward || mode > PlaySampleLoopAlternate)
+        return;
+    const int slot = doc.loops.currentSolution;
+    if (slot < 0 || slot >= SolutionTable::kSlots || !doc.loops.hasLoop(slot))
+        return;
+    const bool alternate = mode == PlayLoopAlternate || mode == PlaySampleLoopAlternate;
+    const CrossfadeSettings fade{static_cast<CrossfadeKind>(std::clamp(crossfadeKind, 0, 2)), crossfadeLength,
+                                 crossfadePasses};
+    auto next = std::make_unique<LoopReplacement>();
+    next->loopStart = doc.loops.loopStart[slot];
+    next->loopEnd = doc.loops.loopEnd[slot];
+    const int64_t length = static_cast<int64_t>(next->loopEnd - next->loopStart) * (alternate ? 2 : 1);
+    const int channels = std::min<int>(doc.channels, 2);
+    for (int ch = 0; ch < channels; ++ch) {
+        next->loop[ch].assign(static_cast<size_t>(length), 0);
+        const int16_t* x = doc.samples[ch].data();
+        const bool built = alternate ? build_alternate_loop(x, doc.sampleCount, next->loopStart, next->loopEnd, fade,
+                                                            next->loop[ch].data())
+                                     : build_forward_loop(x, doc.sampleCount, next->loopStart, next->loopEnd, fade,
+                                                          next->loop[ch].data());
+        if (!built)
+            return;
+    }
+    playback_->replaceLoop(std::move(next));
+}

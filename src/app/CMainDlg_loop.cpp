@@ -101,6 +101,7 @@ void CMainDlg::onCrossfadeKindChanged()
     if (CCrossfadePicture* picture = crossfadePicture())
         picture->setKind(crossfadeKind);
     refreshJunction();
+    handLoopToPlayback();
 }
 
 void CMainDlg::onLoopTypeChanged()
@@ -197,6 +198,7 @@ void CMainDlg::onCrossfadeSliderChanged()
     if (WaveformView* view = waveform())
         view->setCrossfadeLength(crossfadeLength);
     refreshJunction();
+    handLoopToPlayback();
 }
 
 void CMainDlg::onCrossfadeOptions()
@@ -206,6 +208,7 @@ void CMainDlg::onCrossfadeOptions()
     if (dlg.ShowModal() == wxID_OK) {
         crossfadePasses = dlg.passes;
         refreshJunction();
+        handLoopToPlayback();
     }
 }
 
