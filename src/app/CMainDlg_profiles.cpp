@@ -69,6 +69,8 @@ void CMainDlg::attachProfileViews()
 void CMainDlg::onShowProfiles()
 {
     focusDefaultButton();
+    if (junctionShown())
+        onShowJunction(); // the junction gives the area back first
     doc.profilesShown = !doc.profilesShown;
     const wxSize client = GetClientSize();
     const int grow = doc.profilesShown ? profileAreaHeight() : -profileAreaHeight();

@@ -547,3 +547,38 @@ TEST_F(SoundCardFallbackTest, ACardUnpluggedWhilePlaying)
     expectSilentOneShotPlaysToItsEnd();
     expectSilentOneShotPlaysToItsEnd();
 }
+
+// A loop end moved while Play loop runs is heard from a wrap on: the output is
+// the old loop up to that wrap and the moved loop after it, sample for sample.
+TEST_F(PlaybackWindowTest, MovedLoopEndIsHeardFromTheNextWrap)
+{
+    openSound(loopedWave());
+    const int32_t s = loopStart(), e = loopEnd();
+    const std::vector<int16_t> x = dlg->doc.samples[0];
+    device().setRecording(true);
+    dlg->onPlayLoopAlone();
+    ASSERT_TRUE(started());
+    const int before = 20000;
+    play(before);
+    dlg->nudgeLoop(LoopPoint::End, NudgeStep::Sample, 1);
+    ASSERT_EQ(loopEnd(), e + 1);
+    const int after = 3 * 44100;
+    play(after);
+    const std::vector<float> out = device().takeRecording();
+    dlg->stopPlayback();
+    const std::vector<int64_t> switches = engine().loopSwitchPositions();
+    ASSERT_EQ(switches.size(), 1u);
+    const int64_t p = switches[0];
+    const int64_t l1 = e - s, l2 = e + 1 - s;
+    EXPECT_EQ(p % l1, 0);
+    EXPECT_GE(p, before);
+    // Without a crossfade the loops are the sound's own samples.
+    int wrong = 0;
+    for (int64_t k = 0; k < before + after - 1024; ++k) {
+        const int16_t want = k < p ? x[size_t(s + 1 + k % l1)] : x[size_t(s + 1 + (k - p) % l2)];
+        wrong += out[size_t(2 * k)] != want / 32768.0f;
+    }
+    EXPECT_EQ(wrong, 0);
+    RecordProperty("switch_delay_ms", static_cast<int>((p - before) * 1000 / 44100));
+    std::printf("loop switch heard %lld ms after the move\n", static_cast<long long>((p - before) * 1000 / 44100));
+}
