@@ -1,6 +1,7 @@
 // Construction, start-up and the enabling helpers of the main window.
 
 #include "app/CMainDlg.h"
+#include "playback/PlaybackEngine.h"
 
 #include "platform/ui/CBitmapButton.h"
 #include "app/CSplashWnd.h"
@@ -121,7 +122,7 @@ void CMainDlg::OnInitDialog()
 
     // 11. Sound output; the program goes on without sound when it fails.
     if (!initPlaybackDevice())
-        showMessage(this, "DirectSound buffers creation failed!");
+        showMessage(this, PlaybackEngine::noSoundOutputText());
 
     // 12. Tooltips.
     setUpToolTips();

@@ -20,6 +20,7 @@
 #include "extraction/extraction.h"
 #include "extraction/tracker.h"
 #include "loop/bpm.h"
+#include "loop/loop_nudge.h"
 #include "mixing/fft_mixing.h"
 
 #include <wx/frame.h>
@@ -130,6 +131,8 @@ enum MainId : int {
     ID_HELP_MANUAL = 57670 - kCommandIdOffset,
     ID_SHOW_DEVELOPMENT = 3000, // Ctrl+Shift+D: shows the development controls
     ID_PROFILE_READOUT = 3001,  // the profile area's read-out text (no id of its own in the layout)
+    ID_SHOW_JUNCTION = 3002,    // shows the junction area in place of the profiles
+    ID_JUNCTION_AREA = 3003,
 };
 
 class CMainDlg : public wxFrame {
@@ -478,6 +481,9 @@ public:
     bool startDialogPreview(int32_t mode, const PlaybackSource& source);
     // Ends that preview; the engine no longer reads the dialog's arrays.
     void stopDialogPreview();
+    // What the cut/boost dialog is given: the sound, its remembered values,
+    // the engine and the two preview calls above.
+    struct CutBoostHost cutBoostHost();
     // ---- end of cut/boost filter and FFT options
     // ---- harmonic profiles (CMainDlg_profiles.cpp)
     // The profile area's settings, the last finished computation (shared by
@@ -582,6 +588,35 @@ public:
     // refreshes the read-outs.
     BpmOutcome applyBpmSettings(const BpmSettings& settings);
     // ---- end of manual pitch detection and BPM machine
+    // ---- junction area and hand-moved loop points (CMainDlg_junction.cpp)
+    void onShowJunction();
+    bool junctionShown() const;
+    class CJunctionPanel* junctionPanel() const { return junctionPanel_; }
+    // The junction display and the loop check beside it, after any change of
+    // the loop, the solution, the loop type or the crossfade.
+    void refreshJunction();
+    // One step of a point of the current slot's loop; refused moves beep.
+    void nudgeLoop(LoopPoint which, NudgeStep step, int direction);
+    // A loop edge dropped on the waveform at `sample`.
+    void dragLoopEdge(LoopPoint which, int32_t sample, bool snap);
+    // The current slot gets `loop`: undo snapshot, Save enabled, crossfade
+    // range, read-outs, views and a playing loop follow. False when refused.
+    bool applyHandLoop(const LoopPoints& loop);
+
+private:
+    void createJunctionArea();
+    NudgeContext nudgeContext() const;
+
+public:
+    // A loop that plays switches to the current slot's loop and crossfade at its next wrap.
+    void handLoopToPlayback();
+
+private:
+    class CJunctionPanel* junctionPanel_ = nullptr;
+
+public:
+    // ---- end of junction area
+
     // ---- full-resolution sounds (CMainDlg_hires.cpp)
     // After an edit of the samples: the sound is now its 16-bit image; the
     // wave properties say so.

@@ -60,6 +60,7 @@ const Route kRoutes[] = {
     {ID_PLAY_LOOP, &CMainDlg::onPlayLoopAlone},
     {ID_PLAY_SA, &CMainDlg::onPlayHarmonic},
     {ID_SHOW_PROFILES, &CMainDlg::onShowProfiles},
+    {ID_SHOW_JUNCTION, &CMainDlg::onShowJunction},
     {ID_RECALCULATE, &CMainDlg::onRecalculate},
     {ID_HELP_MANUAL, &CMainDlg::onHelp},
     {ID_ABOUT, &CMainDlg::onAbout},

@@ -45,7 +45,7 @@ void CMainDlg::onCutBoost()
         return;
     stopPlayback();
     {
-        CCutBoostDlg dlg(this);
+        CCutBoostDlg dlg(this, cutBoostHost());
         const int answer = dlg.ShowModal();
         // Nothing may read the working copies once the dialog is gone.
         dlg.stopPreview();
@@ -84,4 +84,15 @@ void CMainDlg::stopDialogPreview()
     playback_->stopPlayback(); // joins the worker
     playback_->setModeSource(PlayCutBoostPreview, PlaybackSource());
     playSound_ = SampleBuffer();
+}
+
+CutBoostHost CMainDlg::cutBoostHost()
+{
+    return CutBoostHost{doc,
+                        cutBoostGain,
+                        cutBoostFreqPos,
+                        cutBoostWidthPos,
+                        [this]() -> const PlaybackEngine* { return playbackEngine(); },
+                        [this](int32_t mode, const PlaybackSource& source) { return startDialogPreview(mode, source); },
+                        [this] { stopDialogPreview(); }};
 }

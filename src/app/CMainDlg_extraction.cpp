@@ -66,10 +66,7 @@ void CMainDlg::onDevelopmentRS()
         return;
     pushUndo();
     resampleToOptimizedRate(rate);
-    defaultBeep();
-    enableMenuItem(ID_SAVE, true);
-    enableControl(ID_SAVE);
-    doc.isSaved = false;
+    refreshAfterEdit();
 }
 
 bool CMainDlg::optimizedResampleRate(int32_t& rate)
@@ -190,10 +187,11 @@ void CMainDlg::showTrackerExchange(bool chiffShown)
     for (int id : {ID_PLAY_CL, ID_PLAY_LOOP, ID_TUNE, ID_CROSSFADE_SLIDER, ID_CROSSFADE_LABEL, ID_CROSSFADE_VALUE})
         setControlEnabled(id, loop);
 
-    startProfileRefresh();
     enableMenuItem(ID_SAVE, true);
     enableControl(ID_SAVE);
     doc.isSaved = false;
     setControlEnabled(ID_DEV_CH, tracker_.canShowChiff());
     setControlEnabled(ID_DEV_SL, tracker_.canShowSlow());
+    // Last: a profile run locks the commands enabled above until it ends.
+    startProfileRefresh();
 }

@@ -359,6 +359,9 @@ void CMainDlg::refreshAfterLoad()
     SetTitle(wxString::FromUTF8(windowTitle(doc.fileTitle)));
     setText(ID_DURATION_TEXT, formatInteger(durationMs(doc.sampleCount, doc.sampleRate)) + " ms");
     setText(ID_PITCH_TEXT, "");
+    // The pointer read-outs described the previous sound.
+    for (int id : {ID_MOUSE_X, ID_MOUSE_Y, ID_PROFILE_READOUT})
+        setText(id, "");
 
     // 5. Commands that need a sound.
     for (int id : {ID_FFT_OPTIONS, ID_CUTBOOST, ID_ENHANCE, ID_HIPASS, ID_VOLUME, ID_NORMALIZE, ID_RESAMPLE, ID_PITCH,

@@ -273,6 +273,7 @@ void CMainDlg::createControls()
     spinEdit(ID_OVERLAP_EDIT, ID_OVERLAP_SPIN, 307, 339, 26, 12, 0, 90, 50);
     label("%", 335, 341, 8);
     display(ID_AMPLITUDE_PROFILE, 3, 351, 341, 37);
+    createJunctionArea();
 
     const wxSize full = panel_->ConvertDialogToPixels(wxSize(347, kLayoutHeightDlu));
     panel_->SetSize(full);

@@ -100,6 +100,8 @@ void CMainDlg::onCrossfadeKindChanged()
     crossfadeKind = std::clamp(static_cast<wxChoice*>(control(ID_CROSSFADE_KIND))->GetSelection(), 0, 2);
     if (CCrossfadePicture* picture = crossfadePicture())
         picture->setKind(crossfadeKind);
+    refreshJunction();
+    handLoopToPlayback();
 }
 
 void CMainDlg::onLoopTypeChanged()
@@ -155,6 +157,7 @@ void CMainDlg::onSolutionSelected()
     view->setLoopForward(doc.loopForward);
     view->setCrossfadeLength(crossfadeLength);
     view->Refresh();
+    refreshJunction();
 }
 
 void CMainDlg::applyCrossfadeLimits()
@@ -194,14 +197,19 @@ void CMainDlg::onCrossfadeSliderChanged()
     setText(ID_CROSSFADE_VALUE, std::to_string(ms) + " ms");
     if (WaveformView* view = waveform())
         view->setCrossfadeLength(crossfadeLength);
+    refreshJunction();
+    handLoopToPlayback();
 }
 
 void CMainDlg::onCrossfadeOptions()
 {
     CCrossfadeOptionsDlg dlg(this);
     dlg.passes = crossfadePasses;
-    if (dlg.ShowModal() == wxID_OK)
+    if (dlg.ShowModal() == wxID_OK) {
         crossfadePasses = dlg.passes;
+        refreshJunction();
+        handLoopToPlayback();
+    }
 }
 
 void CMainDlg::installLoopHooks()

@@ -16,9 +16,14 @@ void CMainDlg::onNewMix()
     {
         // The dialog goes (and with it any preview and the arrays it read)
         // before the document changes.
-        CFftMixingDlg dlg(this, mixSettings, name, doc.isLoaded() && !doc.isSaved);
+        MixingHost host{mixInputs, mixResult,
+                        [this](int32_t mode, const PlaybackSource& source, int32_t rateHz) {
+                            return startMixPreview(mode, source, rateHz);
+                        },
+                        [this] { stopMixPreview(); }};
+        CFftMixingDlg dlg(this, std::move(host), mixSettings, name, doc.isLoaded() && !doc.isSaved);
         if (dlg.ShowModal() != wxID_OK)
-            return; // the inputs and the mix stay for the next opening; the settings do not
+            return; // the inputs stay for the next opening; the settings and the mix do not
         saveFirst = dlg.saveFirst();
         settings = dlg.settings();
     }

@@ -80,9 +80,7 @@ BpmOutcome CMainDlg::applyBpmSettings(const BpmSettings& settings)
     if (result.outcome == BpmOutcome::NoLoop)
         return result.outcome;
     if (result.outcome == BpmOutcome::OutOfRange) {
-        showMessage(this, "The new sample rate would be " + formatSignificant(result.newRate, 10) +
-                              " Hz; it must lie between " + std::to_string(kBpmMinRate) + " and " +
-                              std::to_string(kBpmMaxRate) + " Hz.");
+        showMessage(this, bpmRateOutOfRangeMessage(result.newRate));
         return result.outcome;
     }
     bpmSettings.beatValueIndex = settings.beatValueIndex;

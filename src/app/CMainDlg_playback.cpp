@@ -290,5 +290,5 @@ void CMainDlg::fallBackIfSoundCardLost()
     if (!playback_ || !playback_->fallBackIfCardLost())
         return;
     if (playbackDeviceOptions().warnWithoutSoundCard)
-        showMessage(this, "DirectSound buffers creation failed!");
+        showMessage(this, PlaybackEngine::soundOutputLostText());
 }

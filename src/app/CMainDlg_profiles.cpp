@@ -29,6 +29,13 @@ namespace {
 constexpr int kHarmonicTimerId = 2; // the main window's one-shot timer
 constexpr int kFftWindowEntries = 8; // "128" .. "16384"
 
+// Entry i of the FFT window combo is 2^(i + 7).
+void showFrameSize(wxWindow* combo, int frameSize)
+{
+    const int entry = static_cast<int>(std::lround(std::log2(frameSize))) - 7;
+    static_cast<wxChoice*>(combo)->SetSelection(std::clamp(entry, 0, kFftWindowEntries - 1));
+}
+
 } // namespace
 
 void CMainDlg::attachProfileViews()
@@ -62,6 +69,8 @@ void CMainDlg::attachProfileViews()
 void CMainDlg::onShowProfiles()
 {
     focusDefaultButton();
+    if (junctionShown())
+        onShowJunction(); // the junction gives the area back first
     doc.profilesShown = !doc.profilesShown;
     const wxSize client = GetClientSize();
     const int grow = doc.profilesShown ? profileAreaHeight() : -profileAreaHeight();
@@ -75,8 +84,7 @@ void CMainDlg::onShowProfiles()
     }
     setText(ID_SHOW_PROFILES, "<< Hide profiles");
     disableControl(ID_RECALCULATE);
-    const int entry = static_cast<int>(std::lround(std::log2(profileState.settings.frameSize))) - 7;
-    static_cast<wxChoice*>(control(ID_FFT_WINDOW))->SetSelection(std::clamp(entry, 0, kFftWindowEntries - 1));
+    showFrameSize(control(ID_FFT_WINDOW), profileState.settings.frameSize);
     upDown(ID_OVERLAP_SPIN)->setPosition(profileState.settings.overlapPercent);
     startProfileRefresh();
 }
@@ -181,8 +189,10 @@ void CMainDlg::finishProfiles(unsigned serial)
     hideProgress();
     if (computed) {
         defaultBeep();
-        // The frame size may have grown to hold four periods: kept.
+        // The frame size may have grown to hold four periods, or shrunk to
+        // fit a short sound: kept, and the combo says so.
         profileState.settings.frameSize = run->results.frameSize;
+        showFrameSize(control(ID_FFT_WINDOW), profileState.settings.frameSize);
         profileState.results = std::make_shared<const HarmonicProfiles>(std::move(run->results));
     } else {
         profileState.results.reset();
@@ -198,7 +208,9 @@ void CMainDlg::finishProfiles(unsigned serial)
         if (!searching)
             unlockCommands();
     }
-    setControlEnabled(ID_PLAY_SA, doc.profilesShown && profilesReady);
+    // A search still running keeps its lock; its end enables Play harmonic.
+    if (!searching)
+        setControlEnabled(ID_PLAY_SA, doc.profilesShown && profilesReady);
 }
 
 void CMainDlg::waitForProfiles()
@@ -219,8 +231,10 @@ bool CMainDlg::synthesizeSelectedHarmonic()
         return false;
     const int channel = std::min(frequencyProfileView_->model().frontChannel(), profiles->channels - 1);
     doc.scratch.assign(static_cast<size_t>(doc.sampleCount), 0);
-    return synthesize_harmonic(*profiles, channel, harmonic, doc.channelPitch[channel], doc.scratch.data(),
-                               doc.sampleCount) > 0;
+    // Played at the sound's rate now, which Change sample rate or Tune may
+    // have relabelled since the analysis.
+    return synthesize_harmonic(*profiles, channel, harmonic, doc.channelPitch[channel], doc.sampleRate,
+                               doc.scratch.data(), doc.sampleCount) > 0;
 }
 
 void CMainDlg::onPlayHarmonic()
@@ -241,7 +255,7 @@ void CMainDlg::onPlayHarmonic()
         return;
     // The harmonic lasts hop * F samples; the rest of the buffer is silence.
     const HarmonicProfiles& p = *profileState.results;
-    const int64_t ms = static_cast<int64_t>(static_cast<double>(p.hop) * p.frames * 1000.0 / p.sampleRate);
+    const int64_t ms = static_cast<int64_t>(static_cast<double>(p.hop) * p.frames * 1000.0 / doc.sampleRate);
     harmonicTimer_->StartOnce(static_cast<int>(std::max<int64_t>(ms, 1)));
 }
 

@@ -11,6 +11,7 @@
 #include "platform/ui/Shell.h"
 #include "views/ui/WaveformView.h"
 
+#include <wx/menu.h>
 #include <wx/choice.h>
 #include <wx/gauge.h>
 
@@ -114,6 +115,7 @@ void CMainDlg::onSearch()
     if (CBitmapButton* button = toolbarButton(ID_SEARCH))
         button->setPressed(true);
     setToolTipText(ID_SEARCH, "Stop searching");
+    GetMenuBar()->SetLabel(ID_SEARCH, "&Stop searching");
 
     // The reports reach the window through its own event queue (CallAfter is
     // safe from any thread). Queued events die with the window, and the window
@@ -230,6 +232,7 @@ void CMainDlg::finishSearch(unsigned serial)
     if (CBitmapButton* button = toolbarButton(ID_SEARCH))
         button->setPressed(false);
     setToolTipText(ID_SEARCH, "Search loop");
+    GetMenuBar()->SetLabel(ID_SEARCH, "&Search loop");
     enableMenuItem(ID_SEARCH, false);
     disableControl(ID_SEARCH);
 

@@ -135,6 +135,7 @@ void CMainDlg::showLoopInViews()
     waveform()->setLoop(loop ? doc.loops.loopStart[slot] : -1, loop ? doc.loops.loopEnd[slot] : -1);
     waveform()->Refresh(false);
     spectrum()->Refresh(false);
+    refreshJunction();
 }
 
 // The selection collapses to the first sample; that switch clears the search

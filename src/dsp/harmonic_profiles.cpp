@@ -31,21 +31,30 @@ double wholeHzOfBin(int i, int n, int32_t rate)
 bool profile_geometry(int32_t sampleCount, int32_t sampleRate, double pitchHz, int overlapPercent,
                       int& frameSize, int& hop)
 {
+    constexpr int64_t kSmallestFrame = 128;
     // No pitch would make the period infinite and the frame grow for ever.
     if (!(pitchHz > 0.0) || sampleRate <= 0 || sampleCount <= 0 || frameSize < 2)
         return false;
     const double period = std::trunc(sampleRate / pitchHz + 0.5);
     const double a = 1.0 - overlapPercent / 100.0;
-    const int h = static_cast<int>(frameSize * a);
-    if (h < 1)
-        return false;
-    int64_t m = frameSize;
-    while (m < 4.0 * period) {
-        if (m > sampleCount)
-            return false;
+    auto hopOf = [a](int64_t size) { return static_cast<int>(static_cast<double>(size) * a); };
+    auto frames = [&](int64_t size, int h) {
+        return size > sampleCount ? 0 : profile_frame_count(sampleCount, static_cast<int>(size), h, overlapPercent);
+    };
+    int64_t chosen = frameSize;
+    int64_t m = chosen;
+    // A frame longer than the sound would only be shrunk again below.
+    while (m < 4.0 * period && 2 * m <= sampleCount)
         m *= 2;
+    int h = hopOf(chosen);
+    // Too short a sound for four frames: smaller frames (and hops), as long as
+    // they hold two periods.
+    while (h >= 1 && frames(m, h) < 4 && m / 2 >= std::max<double>(kSmallestFrame, 2.0 * period)) {
+        m /= 2;
+        chosen = std::min(chosen, m);
+        h = hopOf(chosen);
     }
-    if (m > sampleCount)
+    if (h < 1 || frames(m, h) < 4)
         return false;
     frameSize = static_cast<int>(m);
     hop = h;
@@ -84,8 +93,6 @@ ProfileOutcome compute_harmonic_profiles(const ProfileSource& source, const Prof
         !profile_geometry(source.sampleCount, source.sampleRate, source.pitchHz, settings.overlapPercent, m, hop))
         return ProfileOutcome::Nothing;
     const int frames = profile_frame_count(source.sampleCount, m, hop, settings.overlapPercent);
-    if (frames < 4)
-        return ProfileOutcome::Nothing;
 
     const int32_t rate = source.sampleRate;
     const int half = m / 2;
@@ -97,6 +104,7 @@ ProfileOutcome compute_harmonic_profiles(const ProfileSource& source, const Prof
         for (int k = 0; k < kProfileHarmonics; ++k) {
             out.amplitude[c][k].assign(static_cast<size_t>(frames), 0.0);
             out.frequency[c][k].assign(static_cast<size_t>(frames), 0.0);
+            out.beyondNyquist[c][k].assign(static_cast<size_t>(frames), 0);
         }
     std::vector<Complex> frame(static_cast<size_t>(m));
     std::vector<double> magnitudes(static_cast<size_t>(m));
@@ -128,6 +136,7 @@ ProfileOutcome compute_harmonic_profiles(const ProfileSource& source, const Prof
 
             const int peak = static_cast<int>(b + 0.5);
             out.amplitude[c][0][j] = peak < half ? db(magnitudes[peak]) : 0.0;
+            out.beyondNyquist[c][0][j] = peak < half ? 0 : 1;
             out.frequency[c][0][j] = centsOf(b * rate / m);
 
             const int w = static_cast<int>(0.3 * b);
@@ -144,7 +153,8 @@ ProfileOutcome compute_harmonic_profiles(const ProfileSource& source, const Prof
                         }
                     out.amplitude[c][n - 1][j] = db(best);
                 } else {
-                    out.amplitude[c][n - 1][j] = 0.0; // beyond Nyquist
+                    out.amplitude[c][n - 1][j] = 0.0; // a marker, not a level
+                    out.beyondNyquist[c][n - 1][j] = 1;
                 }
                 out.frequency[c][n - 1][j] = centsOf(found > 0 ? wholeHzOfBin(found, m, rate) : b * n * rate / m);
             }
@@ -175,25 +185,27 @@ ProfileOutcome compute_harmonic_profiles(const ProfileSource& source, const Prof
 }
 
 int32_t synthesize_harmonic(const HarmonicProfiles& profiles, int channel, int harmonic, double channelHz,
-                            int16_t* out, int32_t outCount)
+                            double outputRateHz, int16_t* out, int32_t outCount)
 {
     if (!out || outCount <= 0)
         return 0;
     std::fill(out, out + outCount, int16_t{0});
     if (!profiles.computed() || channel < 0 || channel >= profiles.channels || harmonic < 1 ||
-        harmonic > kProfileHarmonics || profiles.sampleRate <= 0 || profiles.hop < 1)
+        harmonic > kProfileHarmonics || !(outputRateHz > 0.0) || profiles.hop < 1)
         return 0;
     const std::vector<double>& cents = profiles.frequency[channel][harmonic - 1];
     const std::vector<double>& levels = profiles.amplitude[channel][harmonic - 1];
-    const double rate = profiles.sampleRate;
+    const std::vector<uint8_t>& beyond = profiles.beyondNyquist[channel][harmonic - 1];
+    const double rate = outputRateHz;
     const double nyquist = rate / 2.0;
     const int hop = profiles.hop;
     const double nominal = harmonic * channelHz;
 
     auto frequencyAt = [&](int j) { return nominal * std::pow(2.0, cents[j] / 1200.0); };
     auto amplitudeAt = [&](int j, double hz) {
-        // At or above Nyquist the analysis stores a 0 dB marker: silence.
-        return hz >= nyquist || !(hz > 0.0) ? 0.0 : std::pow(10.0, levels[j] / 20.0) * 32767.0;
+        // Where the analysis put its 0 dB marker there is no level: silence.
+        const bool marked = static_cast<size_t>(j) < beyond.size() && beyond[j];
+        return marked || hz >= nyquist || !(hz > 0.0) ? 0.0 : std::pow(10.0, levels[j] / 20.0) * 32767.0;
     };
 
     double phase = 0.0;

@@ -4,13 +4,16 @@
 // its profiles as a single sinusoid.
 //
 // Analysis (rate R, pitch p in Hz, frame size M, overlap o in percent):
-// - Period T = trunc(R / p + 0.5) samples; a = 1 - o / 100; hop = trunc(M * a),
-//   taken from the frame size before it grows; then M doubles while M < 4T, so
-//   that every frame holds at least four periods.
+// - Period T = trunc(R / p + 0.5) samples; a = 1 - o / 100; M doubles while
+//   M < 4T, so that every frame holds at least four periods; hop = trunc(M0 * a)
+//   with M0 the frame size before it grew.
 // - Frames start at s = j * hop and are analysed while s + M <= sampleCount and
-//   j < trunc(sampleCount / hop) - trunc(1 / a - 1). F is the number of frames
-//   so analysed; fewer than 4 frames, a pitch <= 0 or a frame larger than the
-//   sound compute nothing.
+//   j < trunc(sampleCount / hop) - trunc(1 / a - 1); F is the number so
+//   analysed. A sound too short for four such frames is not left blank: M
+//   halves (and the hop with it, hop = trunc(M * a)) until four frames fit, but
+//   never below 128 nor below two periods (the fundamental at bin 2 or above).
+//   A pitch <= 0, or a sound where even that leaves fewer than 4 frames,
+//   computes nothing.
 // - Each frame of each channel: samples_to_complex, kaiser_window (beta 10),
 //   fft_forward; b = detect_pitch with the hint p (fractional bin; a silent
 //   frame reads at the hint's bin). Harmonic 1: A = dB(mag[trunc(b + 0.5)]),
@@ -18,8 +21,9 @@
 //   y < M / 2 the largest magnitude of bins max(y - w, 0) .. min(y + w, M / 2)
 //   - 1, w = trunc(0.3 b), gives A (the first largest wins; y when none is
 //   above 0), P = cents of that bin's frequency in whole Hz; when y >= M / 2
-//   the harmonic lies beyond Nyquist: A = 0 dB (a marker, not a level) and P
-//   the cents of bin y.
+//   the harmonic lies beyond Nyquist: A = 0 dB (a marker, not a level), P
+//   the cents of bin y, and beyondNyquist[c][n - 1][j] is set. That flag is
+//   the one rule of what lies beyond Nyquist: the synthesis obeys it.
 // - dB(m) = 20 log10(m / ((M / 16384) * 3200)) above the noise floor
 //   (M / 16384) * 0.032, else -100; 0 dB is a full-scale sine.
 //   cents(f) = 1200 log2(f / 440) + 5700.
@@ -56,14 +60,16 @@ struct HarmonicProfiles {
     // harmonic number k + 1, frame j (F entries each).
     std::vector<double> amplitude[2][kProfileHarmonics];
     std::vector<double> frequency[2][kProfileHarmonics];
+    // 1 where the harmonic's bin lay at or above M / 2 in that frame.
+    std::vector<uint8_t> beyondNyquist[2][kProfileHarmonics];
     double maxDeviation[kProfileHarmonics] = {};
 
     bool computed() const { return frames > 0 && channels > 0; }
 };
 
-// The hop and the grown frame size for a sound of `sampleCount` frames; false
-// when nothing can be computed (pitch <= 0, or the frame would outgrow the
-// sound). frameSize is updated only on success.
+// The hop and the frame size used (grown or shrunk, see above) for a sound of
+// `sampleCount` frames; false when nothing can be computed. frameSize is
+// updated only on success.
 bool profile_geometry(int32_t sampleCount, int32_t sampleRate, double pitchHz, int overlapPercent,
                       int& frameSize, int& hop);
 
@@ -96,9 +102,14 @@ ProfileOutcome compute_harmonic_profiles(const ProfileSource& source, const Prof
 // frame by frame: frequency E_j = harmonic * channelHz * 2^(P_j / 1200),
 // amplitude G_j = 10^(A_j / 20) * 32767, both ramped linearly across each hop
 // from the previous frame's values (the amplitude from 0, the frequency from
-// E_0), phase starting at 0. A frame whose frequency lies at or above the
-// Nyquist frequency (where the analysis stores its 0 dB marker) has amplitude
-// 0, so nothing aliases; values are truncated and clamped to 16 bits. Writes min(hop * F, outCount)
-// samples and zeroes the rest of `out`; returns the count synthesised.
+// E_0), phase starting at 0, advancing by 2 pi E / outputRateHz per sample.
+// outputRateHz is the rate the result is played at: the sound's rate now,
+// which a relabelling of the rate may have moved away from the profiles' own
+// (channelHz moved with it, so the harmonic sounds at its new pitch; the hop
+// and F count samples, which a relabelling keeps). A frame the analysis
+// marked beyond Nyquist has amplitude 0, and so has one whose E_j lies at or
+// above outputRateHz / 2, so nothing aliases; values are truncated and
+// clamped to 16 bits. Writes min(hop * F, outCount) samples and zeroes the
+// rest of `out`; returns the count synthesised.
 int32_t synthesize_harmonic(const HarmonicProfiles& profiles, int channel, int harmonic, double channelHz,
-                            int16_t* out, int32_t outCount);
+                            double outputRateHz, int16_t* out, int32_t outCount);

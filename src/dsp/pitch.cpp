@@ -1,9 +1,11 @@
 #include "dsp/pitch.h"
 
+#include "dsp/pitch_refine.h"
 #include "dsp/spectrum.h"
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -18,7 +20,8 @@ constexpr double kPi = 3.14159265358979323846;
 } // namespace
 
 double harmonic_comb_search(int n, const double* magnitudes, double level, double firstBin,
-                            double lastBin, double stepBin, double defaultBin, double resolvableSpacing)
+                            double lastBin, double stepBin, double defaultBin, double resolvableSpacing,
+                            const int* supportPeaks, int supportCount)
 {
     const int half = n / 2;
     if (half < 2 || !(stepBin > 0.0) || !(firstBin > 0.0) ||
@@ -38,6 +41,8 @@ double harmonic_comb_search(int n, const double* magnitudes, double level, doubl
         // A comb finer than the window's main lobe would count one harmonic's
         // lobe several times over: such a comb counts spectral peaks only.
         const bool peaksOnly = f < resolvableSpacing;
+        if (supportPeaks && !spacing_is_supported(f, supportPeaks, supportCount))
+            continue;
         for (double o = f; o < half; o += f, ++k) {
             const int index = std::min(static_cast<int>(o + 0.5), lastIndex);
             const double m = magnitudes[index];
@@ -75,11 +80,21 @@ double detect_pitch(int n, const Complex* frame, double* magnitudes, int sampleR
     const double peak = magnitude_spectrum(n, frame, magnitudes, sampleRate, lowCut, level);
     if (level <= 0.0)
         return 0.0; // silence (or only noise below the floor): no pitch
+    // Strong: within 40 dB of the largest magnitude (level is 45 dB down).
+    std::vector<int> peaks(static_cast<size_t>(std::max(0, n / 2)));
+    int peakCount = 0;
+    strong_peaks(n, magnitudes, level * 178.0 / 100.0, peaks.data(), peakCount);
+    double coarse = 0.0;
     if (hintHz > 0.0 && sampleRate > 0) {
         const double hintBin = hintHz * n / sampleRate;
-        return harmonic_comb_search(n, magnitudes, level, hintBin / 1.09, hintBin * 1.09, 0.01, peak, resolvable);
+        coarse = harmonic_comb_search(n, magnitudes, level, hintBin / 1.09, hintBin * 1.09, 0.01, peak, resolvable,
+                                      peaks.data(), peakCount);
+    } else {
+        const double first =
+            std::max(static_cast<double>(lowCut + 1), static_cast<int>(peak * 0.625 + 0.5) * 0.1);
+        coarse = harmonic_comb_search(n, magnitudes, level, first, peak + 0.5, 0.1, peak, resolvable, peaks.data(),
+                                      peakCount);
+        coarse = octave_checked_spacing(coarse, peaks.data(), peakCount, n);
     }
-    const double first =
-        std::max(static_cast<double>(lowCut + 1), static_cast<int>(peak * 0.625 + 0.5) * 0.1);
-    return harmonic_comb_search(n, magnitudes, level, first, peak + 0.5, 0.1, peak, resolvable);
+    return refine_fundamental(n, magnitudes, level, coarse);
 }

@@ -9,6 +9,7 @@
 
 namespace {
 constexpr int16_t kAnalysisBeta = 10;
+constexpr double kPi = 3.14159265358979323846;
 }
 
 int analysisFrameSize(int fftSizeExp)
@@ -42,6 +43,35 @@ double analyseChannel(const int16_t* samples, int32_t count, int32_t start, int 
     return detect_pitch(n, frame, magnitudes, sampleRate, hintHz);
 }
 
+double sustainMeanBin(const int16_t* samples, int32_t count, int32_t start, int n, int32_t sampleRate,
+                      double firstBin, Complex* frame, double* magnitudes)
+{
+    constexpr int kMaxFrames = 16;
+    constexpr double kSameNote = 0.06; // a semitone; a +-60 cent vibrato's frames stay within it
+    if (!(firstBin > 0.0) || n < 4 || sampleRate <= 0)
+        return firstBin;
+    const double hintHz = firstBin * sampleRate / n;
+    const int64_t hop = n / 4;
+    const int64_t first = std::max<int32_t>(start, 0);
+    int frames = 1;
+    while (frames < kMaxFrames && first + frames * hop + n <= count)
+        ++frames;
+    // Hann weights over the frames: their shifted windows add up to one
+    // smooth window as long as the stretch analysed.
+    double sum = 0.0, weights = 0.0;
+    for (int k = 0; k < frames; ++k) {
+        const double bin = k == 0 ? firstBin
+                                  : analyseChannel(samples, count, static_cast<int32_t>(first + k * hop), n,
+                                                   sampleRate, hintHz, frame, magnitudes);
+        if (std::fabs(bin - firstBin) > kSameNote * firstBin)
+            continue;
+        const double w = 0.5 - 0.5 * std::cos(2.0 * kPi * (k + 0.5) / frames);
+        sum += w * bin;
+        weights += w;
+    }
+    return weights > 0.0 ? sum / weights : firstBin;
+}
+
 namespace {
 
 bool canAnalyse(const SampleBuffer& doc)
@@ -71,6 +101,7 @@ bool analyseSpectrum(SampleBuffer& doc, const double* hintsHz, SpectrumAnalysis&
     result.sampleRate = doc.sampleRate;
     result.frame.resize(static_cast<size_t>(n));
     const int32_t start = analysisStart(doc);
+    std::vector<double> work;
     for (int c = 0; c < 2; ++c) {
         if (c >= channels) {
             result.magnitudes[c].clear();
@@ -81,8 +112,12 @@ bool analyseSpectrum(SampleBuffer& doc, const double* hintsHz, SpectrumAnalysis&
         const double hint = hintsHz ? hintsHz[c] : 0.0;
         const double bin = analyseChannel(doc.samples[c].data(), doc.sampleCount, start, n, doc.sampleRate,
                                           hint, result.frame.data(), result.magnitudes[c].data());
-        result.fundamentalBin[c] = bin;
-        result.channelHz[c] = bin * doc.sampleRate / n;
+        if (work.size() < static_cast<size_t>(n / 2))
+            work.resize(static_cast<size_t>(n / 2));
+        const double meanBin = sustainMeanBin(doc.samples[c].data(), doc.sampleCount, start, n, doc.sampleRate, bin,
+                                              result.frame.data(), work.data());
+        result.fundamentalBin[c] = meanBin;
+        result.channelHz[c] = meanBin * doc.sampleRate / n;
         doc.channelPitch[c] = result.channelHz[c];
     }
     return true;

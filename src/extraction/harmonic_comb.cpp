@@ -105,25 +105,22 @@ bool harmonic_comb_filter(int32_t sampleRate, double pitchHz, int k, int32_t cou
     const std::vector<double> h = harmonic_comb_coefficients(n, k, harmonic_comb_band(design.maskRows, k), list, design);
     const int order = n - 1;
 
-    switch (design.operation) {
-    case CombOperation::Inharmonic:
-        fir_filter_samples(order, h.data(), count, in, out, method);
-        break;
-    case CombOperation::Extract: {
-        const size_t lead = static_cast<size_t>(n / 2);
-        std::vector<int16_t> work(lead + static_cast<size_t>(count), 0);
-        std::copy(in, in + count, work.begin() + static_cast<std::ptrdiff_t>(lead));
-        fir_filter_samples(order, h.data(), static_cast<int32_t>(work.size()), work.data(), work.data(), method);
-        std::copy(work.begin(), work.begin() + count, out);
-        break;
-    }
-    case CombOperation::Reduce: {
-        std::vector<int16_t> filtered(static_cast<size_t>(count));
-        fir_filter_samples(order, h.data(), count, in, filtered.data(), method);
+    // The inverse FFT of the mask with phases 2 pi i / n puts the response's
+    // centre at index n - 1, so after the engine's own compensation of
+    // (n - 1) / 2 it is still n/2 samples late. The channel is run with n/2
+    // zeros after it and read from n/2 on, so every operation is aligned
+    // with the sound: Extract + Inharmonic give the sound back (but for its
+    // DC bin), and Reduce is the sound minus what Extract gives.
+    const size_t lead = static_cast<size_t>(n / 2);
+    std::vector<int16_t> work(static_cast<size_t>(count) + lead, 0);
+    std::copy(in, in + count, work.begin());
+    fir_filter_samples(order, h.data(), static_cast<int32_t>(work.size()), work.data(), work.data(), method);
+    const int16_t* aligned = work.data() + lead;
+    if (design.operation == CombOperation::Reduce) {
         for (int32_t j = 0; j < count; ++j)
-            out[j] = clamp16(static_cast<int32_t>(in[j]) - filtered[static_cast<size_t>(j)]);
-        break;
-    }
+            out[j] = clamp16(static_cast<int32_t>(in[j]) - aligned[j]);
+    } else {
+        std::copy(aligned, aligned + count, out);
     }
     return true;
 }

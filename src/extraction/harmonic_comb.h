@@ -23,12 +23,12 @@
 // - Pass all except listed: start at 0; every band with o * k < n/2 set to 1;
 //   then the listed bands set to 0, stopping as above.
 //
-// Applying:
-// - Inharmonic: the channel filtered (in place when in == out).
-// - Extract: the channel preceded by n/2 zero samples is filtered, and the
-//   first `count` samples of the result are kept: the output at t is built
-//   from the k periods before t.
-// - Reduce: out = in - filtered, clamped to the 16-bit range.
+// Applying: the response is centred n/2 samples after the point the FIR
+// engine compensates for, so the channel is filtered with n/2 zeros after
+// it and read from n/2 on: the output at t is built from the k periods
+// around t, for every operation, and the parts stay aligned with the sound.
+// - Inharmonic and Extract: that result.
+// - Reduce: out = in - that result, clamped to the 16-bit range.
 // A channel of pitch 0 or less (silent) is copied unchanged.
 
 #include "dsp/fir_filter.h"

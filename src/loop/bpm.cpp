@@ -1,10 +1,14 @@
 #include "loop/bpm.h"
 
 #include "document/SampleBuffer.h"
+#include "document/format.h"
 #include "document/undo_history.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <limits>
+#include <string>
 
 double bpm_beats_in_measure(const BpmSettings& settings)
 {
@@ -74,4 +78,24 @@ BpmResult applyBpmMachine(SampleBuffer& doc, UndoHistory& history, const BpmSett
     relabel_sample_rate(doc, rate);
     r.outcome = BpmOutcome::Changed;
     return r;
+}
+
+namespace {
+
+std::string groupedRate(double rate)
+{
+    if (rate >= 0.0 && rate <= static_cast<double>(std::numeric_limits<int32_t>::max()))
+        return formatInteger(static_cast<int32_t>(rate), true);
+    char text[64];
+    const long long value = rate < 0.0 ? 0 : static_cast<long long>(std::min(rate, 1e18));
+    std::snprintf(text, sizeof text, "%lld.%03lld", value / 1000, value % 1000);
+    return text;
+}
+
+} // namespace
+
+UserMessage bpmRateOutOfRangeMessage(double newRate)
+{
+    return {"The new sample rate would be " + groupedRate(newRate) + " Hz; it must lie between " +
+            formatInteger(kBpmMinRate, true) + " and " + formatInteger(kBpmMaxRate, true) + " Hz."};
 }

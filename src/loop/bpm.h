@@ -10,6 +10,8 @@
 // so 6/8 has two), in real division so that 1/8 and 2/8 keep their fraction.
 // The new rate is trunc(L / D + 0.5) Hz.
 
+#include "platform/message.h"
+
 #include <cstdint>
 
 struct SampleBuffer;
@@ -66,3 +68,8 @@ struct BpmResult {
 // The BPM machine's OK on the current slot's loop: the undo snapshot, then
 // relabel_sample_rate, when the new rate is valid and differs from the old.
 BpmResult applyBpmMachine(SampleBuffer& doc, UndoHistory& history, const BpmSettings& settings);
+
+// The refusal of a rate outside kBpmMinRate .. kBpmMaxRate, every rate
+// grouped as the window shows rates ("882.000 Hz"). A rate beyond 32 bits is
+// written the same way from its thousands.
+UserMessage bpmRateOutOfRangeMessage(double newRate);

@@ -83,6 +83,12 @@ int32_t tunedRateForNote(int32_t rate, int32_t frames, int channels, double pitc
         return fallback;
     const int64_t third = frames / 3;
     const int64_t d0 = static_cast<int64_t>(third * 0.95);
+    // The pair's distance lies in d0 .. third; without a whole period of
+    // the pitch in that range every pair compares unlike phases, and the
+    // count of note periods between them would be wrong.
+    const double exactPeriod = rate / pitchHz;
+    if (std::floor(third / exactPeriod) * exactPeriod < d0)
+        return fallback;
 
     // 1. The pair of period-spaced ends whose 4P-sample windows match best.
     const int64_t window = 4 * period;
@@ -103,10 +109,15 @@ int32_t tunedRateForNote(int32_t rate, int32_t frames, int channels, double pitc
     if (bestR < 0 || bestR + 1 < len)
         return fallback;
 
-    // 2. Per channel, count the note periods from e back to r.
+    // 2. Per channel, count the note periods from e back to r. A channel
+    // that is silent over the l samples before r matches everywhere equally
+    // well and says nothing about the rate: it is left out.
     double rates[2] = {0.0, 0.0};
+    int measured = 0;
     for (int c = 0; c < channels; ++c) {
         const int16_t* const one[2] = {samples[c], nullptr};
+        if (std::all_of(samples[c] + bestR + 1 - len, samples[c] + bestR + 1, [](int16_t v) { return v == 0; }))
+            continue;
         int64_t u = static_cast<int64_t>(bestE - l + 0.5);
         int steps = 0;
         do {
@@ -125,9 +136,11 @@ int32_t tunedRateForNote(int32_t rate, int32_t frames, int channels, double pitc
             u = static_cast<int64_t>(bestW - l + 0.5);
             ++steps;
         } while (u > bestR - l / 2);
-        rates[c] = double(bestE - bestR) / (l * steps) * rate;
+        rates[measured++] = double(bestE - bestR) / (l * steps) * rate;
     }
-    const double tuned = channels == 2 ? std::sqrt(rates[0] * rates[1]) : rates[0];
+    if (measured == 0)
+        return fallback;
+    const double tuned = measured == 2 ? std::sqrt(rates[0] * rates[1]) : rates[0];
     return static_cast<int32_t>(tuned + 0.5);
 }
 

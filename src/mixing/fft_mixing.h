@@ -91,10 +91,12 @@ int32_t maxDestinationRate(int maxRateIndex);
 //    step's end is moved within +-l/4 to where the l samples before it match
 //    those before r best, until within l/2 of r; k steps give the rate
 //    (e - r) / (l k) * rate.
-// Stereo: the geometric mean of the two channels' rates. Rounded to an
-// integer. Every window stays inside the sound; when none fits (a sound
-// shorter than about 14 periods) or the pitch is unknown, the rate is
-// rate * noteFrequency(note) / pitch rounded (or `rate` without a pitch).
+// Stereo: the geometric mean of the two channels' rates; a channel silent
+// over the l samples before r is left out. Rounded to an integer. Every
+// window stays inside the sound. When no multiple of the period
+// rate / pitch lies between d0 and T (a sound shorter than about 60
+// periods), when no window fits, or when both channels are silent, the rate
+// is rate * noteFrequency(note) / pitch rounded (or `rate` without a pitch).
 int32_t tunedRateForNote(int32_t rate, int32_t frames, int channels, double pitchHz, const int16_t* const samples[2],
                          int note);
 

@@ -39,6 +39,7 @@ PlaybackEngine::PlaybackEngine()
 PlaybackEngine::~PlaybackEngine()
 {
     stopPlayback();
+    dropLoopReplacements();
     if (device_) {
         for (AudioDevice::BufferId id : buffers_)
             if (id >= 0)
@@ -224,7 +225,7 @@ void PlaybackEngine::refill(int channel)
 {
     if (channel < 0 || channel >= playChannels_ || chunk_ <= 0)
         return;
-    const ChannelSource& src = sources_[channel];
+    const ChannelSource& src = sources_[channel]; // may switch its loop below
     int16_t* block = staging_[channel].data();
     const int64_t c = chunk_;
     int64_t read = readPosition_[channel].load();
@@ -241,7 +242,18 @@ void PlaybackEngine::refill(int channel)
     // Then the loop, cyclically: a loop shorter than a chunk repeats within it.
     if (src.loop && src.loopLength > 0) {
         while (filled < c) {
-            const int64_t t = (read - src.onceLength) % src.loopLength;
+            int64_t t = (read - loopBase_[channel]) % src.loopLength;
+            // At a wrap (a whole cycle played), a replacement takes over.
+            if (t == 0 && read > loopBase_[channel] && incoming_ && !switched_[channel]) {
+                sources_[channel].loop = incoming_->loop[channel].data();
+                sources_[channel].loopLength = static_cast<int64_t>(incoming_->loop[channel].size());
+                loopBase_[channel] = read;
+                switched_[channel] = true;
+                if (channel == 0) {
+                    switchPositions_.push_back(read);
+                    cursorLoops_.push_back({read, incoming_->loopStart, incoming_->loopEnd});
+                }
+            }
             const int64_t n = std::min(src.loopLength - t, c - filled);
             std::memcpy(block + filled, src.loop + t, static_cast<size_t>(n) * sizeof(int16_t));
             filled += n;
@@ -279,7 +291,9 @@ PlaybackEngine::StartResult PlaybackEngine::startPlayback(int32_t mode, bool sho
         return StartResult::Failed;
 
     playMode.store(mode);
+    dropLoopReplacements();
     for (int ch = 0; ch < playChannels_; ++ch) {
+        loopBase_[ch] = sources_[ch].once ? sources_[ch].onceLength : 0;
         readPosition_[ch].store(0);
         writePosition_[ch].store(0);
         refill(ch);
@@ -362,8 +376,15 @@ bool PlaybackEngine::pollOnce()
     int32_t phase = streamPhase.load();
     const int32_t zone = static_cast<int32_t>(write) / chunk_;
     if (phase >= 1 && phase <= 4 && zone == (phase + 2) % 4) {
+        takePendingLoop();
         for (int ch = 0; ch < playChannels_; ++ch)
             refill(ch);
+        // Every channel wraps at the same read position: once all switched,
+        // the old buffers are no longer read.
+        if (incoming_ && std::all_of(switched_, switched_ + playChannels_, [](bool b) { return b; })) {
+            current_ = std::move(incoming_);
+            switched_[0] = switched_[1] = false;
+        }
         // A stop meanwhile (phase 0) must not be overwritten.
         streamPhase.compare_exchange_strong(phase, phase % 4 + 1);
     }
@@ -380,10 +401,67 @@ bool PlaybackEngine::pollOnce()
     }
     if (cursorShown.load() && onCursor_ && played - lastReported_ > cursorGranularity_.load()) {
         lastReported_ = played;
-        onCursor_(played, soundPositionOf(playMode.load(), played, loopStart_, loopEnd_,
-                                          static_cast<int32_t>(oneShotLength_)));
+        onCursor_(played, cursorPosition(played));
     }
     return streamPhase.load() != 0;
+}
+
+int32_t PlaybackEngine::cursorPosition(int64_t played)
+{
+    while (!cursorLoops_.empty() && played >= cursorLoops_.front().from) {
+        cursorLoop_ = cursorLoops_.front();
+        cursorLoops_.erase(cursorLoops_.begin());
+        cursorSwitched_ = true;
+    }
+    const int32_t mode = playMode.load();
+    if (!cursorSwitched_)
+        return soundPositionOf(mode, played, loopStart_, loopEnd_, static_cast<int32_t>(oneShotLength_));
+    // After a switch: the new loop from its first cycle on.
+    const bool alternate = mode == PlayLoopAlternate || mode == PlaySampleLoopAlternate;
+    return soundPositionOf(alternate ? PlayLoopAlternate : PlayLoopForward, played - cursorLoop_.from,
+                           cursorLoop_.loopStart, cursorLoop_.loopEnd, 0);
+}
+
+bool PlaybackEngine::replaceLoop(std::unique_ptr<LoopReplacement> next)
+{
+    const int32_t mode = playMode.load();
+    if (!next || mode < PlayLoopForward || mode > PlaySampleLoopAlternate)
+        return false;
+    if (next->loopEnd - next->loopStart < 1)
+        return false;
+    const bool alternate = mode == PlayLoopAlternate || mode == PlaySampleLoopAlternate;
+    const size_t m = static_cast<size_t>(next->loopEnd - next->loopStart) * (alternate ? 2 : 1);
+    for (int ch = 0; ch < playChannels_; ++ch)
+        if (next->loop[ch].size() != m)
+            return false;
+    // A replacement the worker has not taken yet is ours to free.
+    delete pending_.exchange(next.release(), std::memory_order_acq_rel);
+    return true;
+}
+
+void PlaybackEngine::takePendingLoop()
+{
+    if (LoopReplacement* p = pending_.exchange(nullptr, std::memory_order_acq_rel)) {
+        // A newer loop before the last one was heard: the newer one wins.
+        incoming_.reset(p);
+        switched_[0] = switched_[1] = false;
+    }
+}
+
+void PlaybackEngine::dropLoopReplacements()
+{
+    delete pending_.exchange(nullptr, std::memory_order_acq_rel);
+    incoming_.reset();
+    current_.reset();
+    switched_[0] = switched_[1] = false;
+    cursorLoops_.clear();
+    cursorSwitched_ = false;
+    switchPositions_.clear();
+}
+
+std::vector<int64_t> PlaybackEngine::loopSwitchPositions() const
+{
+    return switchPositions_;
 }
 
 void PlaybackEngine::endOneShot()

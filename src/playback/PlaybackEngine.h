@@ -69,6 +69,15 @@ enum PlayMode : int32_t {
     PlayMixResult = 11,
 };
 
+// A new loop handed to a running loop playback (modes 3 to 6): the loop
+// points and, per channel, the loop buffer (L or 2L samples, built as
+// loopBody or pingPong are). The engine owns it once handed over.
+struct LoopReplacement {
+    int32_t loopStart = -1;
+    int32_t loopEnd = -1;
+    std::vector<int16_t> loop[2];
+};
+
 // Arrays a dialog plays (modes 8 to 11): `channels` arrays of `length` frames.
 // The engine keeps the pointers, not copies.
 struct PlaybackSource {
@@ -120,6 +129,17 @@ public:
     // (once: the null device never fails), so the owner can tell the user.
     bool fallBackIfCardLost();
 
+    // What the owner tells the user when initDevice fell back to the null
+    // device, and when fallBackIfCardLost switched to it.
+    static const char* noSoundOutputText()
+    {
+        return "No sound output could be opened: the program goes on, but playback is silent.";
+    }
+    static const char* soundOutputLostText()
+    {
+        return "The sound output stopped working: playback is silent from now on.";
+    }
+
     // (Re)creates channel 0 or 1's ring of ringSamples (a positive multiple of
     // 4; normally ringSamplesFor(rate)) at rateHz, with its staging block of
     // ringSamples / 4. Refused while something plays.
@@ -146,6 +166,19 @@ public:
     // Fills the channel's next ring chunk from its source and advances its
     // write position by one chunk.
     void refill(int channel);
+
+    // While a loop mode plays: from the next wrap of the loop on (the end
+    // of a loop cycle the ring has not yet been filled past), every channel
+    // plays `next` instead, sample-aligned; the head of modes 5 and 6 is not
+    // replayed. A replacement not yet taken is replaced. The handoff is one
+    // atomic pointer exchange: the window's thread never waits for the
+    // worker. False (nothing changes) outside a loop mode or for buffers that
+    // do not match the playback's channels.
+    bool replaceLoop(std::unique_ptr<LoopReplacement> next);
+    // Stream positions (samples since the start) at which a replacement
+    // was taken, in order; read on the window's thread after the worker ended
+    // or in manual mode (tests, delay measurements).
+    std::vector<int64_t> loopSwitchPositions() const;
 
     // Manual worker mode: one poll of the device (refill on chunk entry,
     // cursor, one-shot end). False once the playback has ended.
@@ -178,6 +211,9 @@ private:
     };
 
     bool selectSources(int32_t mode);
+    void takePendingLoop();
+    void dropLoopReplacements();
+    int32_t cursorPosition(int64_t played);
     bool workerBegin();
     void workerEnd();
     void workerLoop();
@@ -206,6 +242,24 @@ private:
     int32_t loopStart_ = 0;
     int32_t loopEnd_ = 0;
     int64_t oneShotLength_ = 0; // 0 for the loop modes
+
+    // Loop handoff: the window's thread publishes into pending_; the worker
+    // takes it into incoming_, switches each channel at its next wrap, and
+    // keeps the buffer it plays in current_.
+    std::atomic<LoopReplacement*> pending_{nullptr};
+    std::unique_ptr<LoopReplacement> incoming_;
+    std::unique_ptr<LoopReplacement> current_;
+    bool switched_[2] = {false, false};
+    int64_t loopBase_[2] = {0, 0}; // read position where the loop buffer's cycle 0 starts
+    struct CursorLoop {
+        int64_t from = 0; // stream position of the first sample of this loop
+        int32_t loopStart = 0;
+        int32_t loopEnd = 0;
+    };
+    std::vector<CursorLoop> cursorLoops_; // worker's; switches not yet reached by the cursor
+    bool cursorSwitched_ = false;
+    CursorLoop cursorLoop_;
+    std::vector<int64_t> switchPositions_;
 
     std::atomic<int32_t> writePosition_[2];
     std::atomic<int64_t> readPosition_[2];

@@ -63,8 +63,14 @@ EditOutcome applyCleanLowFrequencies(SampleBuffer& doc, UndoHistory& history, co
 {
     if (!doc.isLoaded() || !channelArraysComplete(doc))
         return EditOutcome::Unchanged;
-    history.pushUndo(doc);
     const int channels = channelCount(doc);
+    // No channel with a pitch to clean below: nothing would change.
+    bool anyFiltered = false;
+    for (int c = 0; c < channels; ++c)
+        anyFiltered = anyFiltered || doc.channelPitch[c] > kCleanMinimumPitchHz;
+    if (!anyFiltered)
+        return EditOutcome::Unchanged;
+    history.pushUndo(doc);
     ProgressDisplay display(kProgressBlocks * channels, progress);
     for (int c = 0; c < channels; ++c)
         clean_channel(doc.samples[c].data(), doc.sampleCount, doc.sampleRate, doc.channelPitch[c]);

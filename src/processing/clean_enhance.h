@@ -36,7 +36,7 @@ bool clean_channel(int16_t* samples, int32_t count, int32_t sampleRate, double p
 
 // The command on a loaded sound with frames: takes the undo snapshot, then
 // cleans each channel with its own pitch. Nothing (Unchanged, no snapshot)
-// without frames.
+// without frames, or when no channel's pitch is above kCleanMinimumPitchHz.
 EditOutcome applyCleanLowFrequencies(SampleBuffer& doc, UndoHistory& history, const ProgressCallback& progress = {});
 
 // The dB amount typed for Enhance/Smooth: not empty, a minus sign or a digit

@@ -67,9 +67,11 @@ std::vector<ProfileStroke> ProfileDisplay::strokes(int widthPx, int heightPx) co
 
 std::string ProfileDisplay::title() const
 {
-    if (!isReady())
-        return {};
     const int h = std::clamp(harmonicIndex_, 0, kProfileHarmonics - 1) + 1;
+    // Without a computation (running, or nothing to compute) the caption
+    // still names the display; the numbers come with the profiles.
+    if (!isReady())
+        return "Frequency profile of the " + std::to_string(h) + "\xC2\xB0 harmonic";
     const double d = profiles_->maxDeviation[h - 1];
     return "Frequency profile of the " + std::to_string(h) + "\xC2\xB0 harmonic: " +
            formatSignificant(h * profiles_->pitchHz, 6) + " Hz, +/- " + std::to_string(static_cast<int>(d + 0.5)) +

@@ -74,8 +74,9 @@ public:
     std::vector<ProfileStroke> strokes(int widthPx, int heightPx) const;
     // Vertical scale S of the frequency profile, pixels per cent.
     double centsScale(int heightPx) const;
-    // "Frequency profile of the h° harmonic: f Hz, +/- D cents", empty while
-    // not ready (the frequency display's title).
+    // "Frequency profile of the h° harmonic: f Hz, +/- D cents"; while not
+    // ready only "Frequency profile of the h° harmonic" (the frequency
+    // display's title).
     std::string title() const;
     // "123 ms" and "-4 cents" or "-30 dB" under the pointer; false while not ready.
     bool readout(int x, int y, int widthPx, int heightPx, std::string& time, std::string& value) const;

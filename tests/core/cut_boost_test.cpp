@@ -110,25 +110,41 @@ TEST(CutBoostFilter, TwoAppliesOfSixDbGiveTwelveAtTheCentreAndNothingFarAway)
     EXPECT_NEAR(measuredGainDb(5512.5, 0, 4096, 400, n, 2), 0.0, 1e-9);
 }
 
-TEST(CutBoostFilter, BoostBandwidthIsAnEighthOfTheWidthShown)
+TEST(CutBoostFilter, BandwidthIsAnEighthOfTheWidthShownForBoostsAndCuts)
 {
-    // A +12 dB boost is measured 3 dB below its peak: find both edges on
-    // steady sines and compare their distance with rate * width * 0.125 / N.
+    // The band edges, found on steady sines, lie 3 dB below a boost's peak,
+    // 3 dB above a cut's dip, and at mid power, 10 log10((K^2 + 1) / 2) dB,
+    // for gains within +-3 dB; their distance is rate * width * 0.125 / N.
     const int n = 32768;
     const int freqPos = 4096, widthPos = 2000;
     const double f0 = 44100.0 * freqPos / n;
     const double expected = 44100.0 * widthPos * 0.125 / n; // 336.4 Hz
-    const double target = 12.0 - 10.0 * std::log10(2.0);
-    auto edge = [&](double inside, double outside) {
-        for (int i = 0; i < 22; ++i) {
-            const double mid = 0.5 * (inside + outside);
-            (measuredGainDb(mid, 12, freqPos, widthPos, n) > target ? inside : outside) = mid;
-        }
-        return 0.5 * (inside + outside);
+    const double threeDb = 10.0 * std::log10(2.0);
+    const struct {
+        int gainDb;
+        double edgeDb;
+    } cases[] = {
+        {12, 12.0 - threeDb},
+        {-12, -12.0 + threeDb},
+        {3, 10.0 * std::log10((std::pow(10.0, 0.3) + 1.0) / 2.0)},
+        {-3, 10.0 * std::log10((std::pow(10.0, -0.3) + 1.0) / 2.0)},
     };
-    const double low = edge(f0, f0 - 2 * expected);
-    const double high = edge(f0, f0 + 2 * expected);
-    EXPECT_NEAR(high - low, expected, expected * 0.01);
+    for (const auto& c : cases) {
+        auto inBand = [&](double hz) {
+            const double g = measuredGainDb(hz, c.gainDb, freqPos, widthPos, n);
+            return c.gainDb > 0 ? g > c.edgeDb : g < c.edgeDb;
+        };
+        auto edge = [&](double inside, double outside) {
+            for (int i = 0; i < 22; ++i) {
+                const double mid = 0.5 * (inside + outside);
+                (inBand(mid) ? inside : outside) = mid;
+            }
+            return 0.5 * (inside + outside);
+        };
+        const double low = edge(f0, f0 - 2 * expected);
+        const double high = edge(f0, f0 + 2 * expected);
+        EXPECT_NEAR(high - low, expected, expected * 0.01) << c.gainDb << " dB";
+    }
 }
 
 TEST(CutBoostFilter, OkCommitsOnlyWhatWasApplied)

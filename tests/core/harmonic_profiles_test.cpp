@@ -138,7 +138,7 @@ TEST(HarmonicProfiles, ResynthesisedHarmonicHasItsFrequencyAndLevel)
     std::vector<int16_t> out(s.size());
     for (int h = 1; h <= 3; ++h) {
         SCOPED_TRACE(h);
-        const int32_t n = synthesize_harmonic(p, 0, h, f0, out.data(), static_cast<int32_t>(out.size()));
+        const int32_t n = synthesize_harmonic(p, 0, h, f0, kRate, out.data(), static_cast<int32_t>(out.size()));
         ASSERT_EQ(n, p.hop * p.frames);
         // Frequency from the rising zero crossings (interpolated) of the
         // second half, level from its RMS.
@@ -163,18 +163,28 @@ TEST(HarmonicProfiles, ResynthesisedHarmonicHasItsFrequencyAndLevel)
     }
 }
 
-// A harmonic whose frequency lies beyond Nyquist has the analysis's 0 dB
-// marker, not a level: its synthesis is silence, not a full-scale tone.
+// A harmonic whose bin lies at or beyond M / 2 has the analysis's 0 dB
+// marker, not a level: its synthesis is silence, not a full-scale tone. 1500
+// Hz * 16 = 24 kHz is plainly above 22.05 kHz; 1002 Hz * 22 = 22044 Hz is just
+// below it, but its bin trunc(22 * 1002 * 2048 / 44100 + 0.5) = 1024 is M / 2,
+// so the analysis counts it beyond.
 TEST(HarmonicProfiles, HarmonicBeyondNyquistSynthesisesSilence)
 {
-    const auto s = tone(kRate, 4, [](double) { return 1500.0; }, [](int n, double) { return 1.0 / n; });
-    HarmonicProfiles p;
-    ASSERT_EQ(compute(monoSource(s, 1500.0), p), ProfileOutcome::Computed);
-    // Harmonic 16 is at 24 kHz, above 22.05 kHz.
-    ASSERT_EQ(p.amplitude[0][15][0], 0.0);
-    std::vector<int16_t> out(s.size(), 123);
-    synthesize_harmonic(p, 0, 16, 1500.0, out.data(), static_cast<int32_t>(out.size()));
-    EXPECT_EQ(std::count(out.begin(), out.end(), 0), static_cast<long>(out.size()));
+    const struct {
+        double hz;
+        int harmonic;
+    } cases[] = {{1500.0, 16}, {1002.0, 22}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.hz);
+        const double hz = c.hz;
+        const auto s = tone(kRate, 4, [hz](double) { return hz; }, [](int n, double) { return 1.0 / n; });
+        HarmonicProfiles p;
+        ASSERT_EQ(compute(monoSource(s, c.hz), p), ProfileOutcome::Computed);
+        ASSERT_EQ(p.amplitude[0][c.harmonic - 1][0], 0.0);
+        std::vector<int16_t> out(s.size(), 123);
+        synthesize_harmonic(p, 0, c.harmonic, c.hz, kRate, out.data(), static_cast<int32_t>(out.size()));
+        EXPECT_EQ(std::count(out.begin(), out.end(), 0), static_cast<long>(out.size()));
+    }
 }
 
 // F frames from the rule trunc(N / hop) - trunc(1/a - 1), but only frames that
@@ -216,26 +226,51 @@ TEST(HarmonicProfiles, FrameCountRule)
     }
 }
 
-// Nothing is computed (no frames, no channels) for fewer than four frames, for
-// a sound without pitch, and when four periods need a frame longer than the
-// sound; a stop flag ends a run early.
-TEST(HarmonicProfiles, ComputesNothingWithoutEnoughFramesOrPitch)
+// A sound too short for four frames of the chosen size is analysed with
+// smaller frames (never below two periods), not left blank; without pitch, or
+// when two periods leave fewer than four frames, nothing is computed. Sizes by
+// hand, 440 Hz (period 100) at 50 %: 5120 samples hold trunc(5120/1024) - 1 =
+// 4 frames of 2048; 5119 only 3, so 1024 with hop 512: min(trunc(5119/512) -
+// 1, (5119 - 1024)/512 + 1) = 8. A chosen 8192 on 5120 samples: 8192 and 4096
+// leave fewer than four, 2048 gives 4. At 5 Hz two periods are 17640 samples,
+// more than the sound.
+TEST(HarmonicProfiles, ShortSoundsShrinkTheFrameOrComputeNothing)
 {
-    const auto s5119 = tone(5119, 4, [](double) { return 440.0; }, [](int n, double) { return 1.0 / n; });
-    const auto s5120 = tone(5120, 4, [](double) { return 440.0; }, [](int n, double) { return 1.0 / n; });
-    HarmonicProfiles p;
-    // 2048 / 50 %: trunc(5119 / 1024) - 1 = 3 frames, 5120 gives 4.
-    EXPECT_EQ(compute(monoSource(s5119, 440.0), p), ProfileOutcome::Nothing);
-    EXPECT_FALSE(p.computed());
-    EXPECT_EQ(compute(monoSource(s5120, 440.0), p), ProfileOutcome::Computed);
-    EXPECT_EQ(p.frames, 4);
-    EXPECT_EQ(compute(monoSource(s5120, 0.0), p), ProfileOutcome::Nothing);
-    EXPECT_EQ(compute(monoSource(s5120, -3.0), p), ProfileOutcome::Nothing);
-    // 5 Hz: four periods are 35280 samples, more than the sound holds.
-    EXPECT_EQ(compute(monoSource(s5120, 5.0), p), ProfileOutcome::Nothing);
-    EXPECT_FALSE(p.computed());
-    EXPECT_EQ(p.durationMs, 116); // trunc(5120 * 1000 / 44100 + 0.5)
+    const struct {
+        int32_t samples;
+        int chosen;
+        double pitchHz;
+        int frameSize, hop, frames; // frames 0: nothing computed
+    } cases[] = {
+        {5120, 2048, 440.0, 2048, 1024, 4},
+        {5119, 2048, 440.0, 1024, 512, 8},
+        {5120, 8192, 440.0, 2048, 1024, 4},
+        {5120, 2048, 0.0, 0, 0, 0},
+        {5120, 2048, -3.0, 0, 0, 0},
+        {5120, 2048, 5.0, 0, 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.samples << " " << c.chosen << " " << c.pitchHz);
+        const auto s = tone(c.samples, 4, [](double) { return 440.0; }, [](int n, double) { return 1.0 / n; });
+        HarmonicProfiles p;
+        const ProfileOutcome outcome = compute(monoSource(s, c.pitchHz), p, c.chosen);
+        if (c.frames == 0) {
+            EXPECT_EQ(outcome, ProfileOutcome::Nothing);
+            EXPECT_FALSE(p.computed());
+            EXPECT_EQ(p.durationMs, 116); // trunc(5120 * 1000 / 44100 + 0.5)
+            continue;
+        }
+        ASSERT_EQ(outcome, ProfileOutcome::Computed);
+        EXPECT_EQ(p.frameSize, c.frameSize);
+        EXPECT_EQ(p.hop, c.hop);
+        EXPECT_EQ(p.frames, c.frames);
+        // A real reading, not an empty frame: the fundamental near 440 Hz.
+        EXPECT_LT(std::abs(p.frequency[0][0].back()), 30.0);
+        EXPECT_GT(p.amplitude[0][0].back(), -30.0);
+    }
 
+    std::vector<int16_t> s5120 = tone(5120, 4, [](double) { return 440.0; }, [](int n, double) { return 1.0 / n; });
+    HarmonicProfiles p;
     std::atomic<bool> stop{true};
     EXPECT_EQ(compute_harmonic_profiles(monoSource(s5120, 440.0), ProfileSettings(), p, stop), ProfileOutcome::Stopped);
 }

@@ -124,12 +124,21 @@ TEST(BpmMachine, AppliedRateMovesThePitchAndIsUndoable)
 
 TEST(BpmMachine, RatesNoSoundCanHaveAreRefusedWithoutAnEdit)
 {
-    for (const auto& [loop, settings] : {std::pair{1000, bpm(0, 32, 32, 20.0)},
-                                         std::pair{441000, bpm(1, 1, 1, 400.0)}}) {
-        SampleBuffer doc = loopedSound(450000, 0, loop, 440.0);
+    // 1000 samples as 32 measures of 32 beats at 20 BPM: 3072 s, 0.33 Hz;
+    // 441000 samples as a third of a beat at 400 BPM: 0.05 s, 8820000 Hz.
+    const struct {
+        int32_t loop;
+        BpmSettings settings;
+        const char* rateText;
+    } cases[] = {{1000, bpm(0, 32, 32, 20.0), "0"}, {441000, bpm(1, 1, 1, 400.0), "8820.000"}};
+    for (const auto& c : cases) {
+        SampleBuffer doc = loopedSound(450000, 0, c.loop, 440.0);
         UndoHistory history;
-        const BpmResult r = applyBpmMachine(doc, history, settings);
+        const BpmResult r = applyBpmMachine(doc, history, c.settings);
         EXPECT_EQ(r.outcome, BpmOutcome::OutOfRange);
+        EXPECT_EQ(bpmRateOutOfRangeMessage(r.newRate).text,
+                  std::string("The new sample rate would be ") + c.rateText +
+                      " Hz; it must lie between 1 and 768.000 Hz.");
         EXPECT_EQ(doc.sampleRate, 44100);
         EXPECT_DOUBLE_EQ(doc.pitchHz, 440.0);
         EXPECT_FALSE(history.undoAvailable());

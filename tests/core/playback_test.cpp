@@ -398,3 +398,76 @@ TEST(PlaybackEngine, WorkerThreadReportsTheOneShotEnd)
     ASSERT_EQ(rig.ended.size(), 1u); // a stop by hand is not an end
     EXPECT_EQ(rig.ended[0], PlayOneShot);
 }
+
+class LoopSwap : public testing::TestWithParam<std::tuple<int32_t, int16_t>> {};
+
+// A loop replaced while it plays: the stream is the old loop up to a wrap and
+// the new loop from there on, sample for sample, both channels together.
+TEST_P(LoopSwap, NewLoopTakesOverAtAWrapWithNothingLostOrDoubled)
+{
+    const auto [mode, channels] = GetParam();
+    Rig rig(channels, 6000, 1200, 2900);
+    const bool alternate = mode == PlayLoopAlternate || mode == PlaySampleLoopAlternate;
+    const bool head = mode == PlaySampleLoopForward || mode == PlaySampleLoopAlternate;
+    ASSERT_EQ(rig.engine.startPlayback(mode, false), PlaybackEngine::StartResult::Started);
+    const int64_t before = 3 * kRing + 500;
+    rig.run(before);
+
+    auto next = std::make_unique<LoopReplacement>();
+    next->loopStart = 1000;
+    next->loopEnd = 2000;
+    const int64_t m2 = alternate ? 2000 : 1000;
+    for (int ch = 0; ch < channels; ++ch)
+        for (int64_t k = 0; k < m2; ++k)
+            next->loop[ch].push_back(pattern(ch, k, 5));
+    const std::vector<int16_t> newLoop[2] = {next->loop[0], next->loop[1]};
+    ASSERT_TRUE(rig.engine.replaceLoop(std::move(next)));
+    const int64_t total = before + 4 * kRing;
+    rig.run(total - before);
+
+    const std::vector<int64_t> switches = rig.engine.loopSwitchPositions();
+    ASSERT_EQ(switches.size(), 1u);
+    const int64_t p = switches[0];
+    const int64_t m1 = alternate ? 2 * 1700 : 1700;
+    const int64_t loopFrom = head ? 1201 : 0;
+    // Heard after the request, at the end of a whole cycle of the old loop,
+    // within the ring's look-ahead (at most a chunk plus a loop cycle ahead
+    // of what the write cursor had reached).
+    EXPECT_GE(p, before);
+    EXPECT_EQ((p - loopFrom) % m1, 0) << p;
+    EXPECT_LE(p, before + 2 * kChunk + m1);
+
+    const std::vector<float> out = rig.device->takeRecording();
+    ASSERT_GE(out.size(), 2 * static_cast<size_t>(total));
+    for (int ch = 0; ch < channels; ++ch) {
+        const std::vector<int16_t> side = rig.side(out, ch);
+        for (int64_t f = 0; f < total; ++f) {
+            const int16_t want = f < p ? expected(rig, mode, ch, f, nullptr) : newLoop[ch][size_t((f - p) % m2)];
+            ASSERT_EQ(side[size_t(f)], want) << "channel " << ch << " frame " << f << " switch " << p;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(MonoAndStereo, LoopSwap,
+                         testing::Combine(testing::Values(PlayLoopForward, PlayLoopAlternate, PlaySampleLoopForward,
+                                                          PlaySampleLoopAlternate),
+                                          testing::Values(int16_t(1), int16_t(2))));
+
+TEST(PlaybackEngine, LoopReplacementIsRefusedOutsideLoopModesAndForWrongSizes)
+{
+    Rig rig(1, 6000, 1200, 2900);
+    auto make = [](int32_t size) {
+        auto r = std::make_unique<LoopReplacement>();
+        r->loopStart = 1000;
+        r->loopEnd = 2000;
+        r->loop[0].assign(size_t(size), 1);
+        return r;
+    };
+    EXPECT_FALSE(rig.engine.replaceLoop(make(1000))); // idle
+    ASSERT_EQ(rig.engine.startPlayback(PlayOneShot, false), PlaybackEngine::StartResult::Started);
+    EXPECT_FALSE(rig.engine.replaceLoop(make(1000)));
+    rig.engine.stopPlayback();
+    ASSERT_EQ(rig.engine.startPlayback(PlayLoopForward, false), PlaybackEngine::StartResult::Started);
+    EXPECT_FALSE(rig.engine.replaceLoop(make(999)));
+    EXPECT_TRUE(rig.engine.replaceLoop(make(1000)));
+}

@@ -108,7 +108,9 @@ TEST(ProfileDisplay, TitleAndReadouts)
 {
     ProfileDisplay frequency(ProfileKind::Frequency);
     frequency.setProfiles(profiles(1, {0.0, 9.0, -9.0, 1.5}, {0.0, -50.0, -100.0, -25.0}));
-    EXPECT_EQ(frequency.title(), "");
+    frequency.setHarmonicIndex(2);
+    EXPECT_EQ(frequency.title(), "Frequency profile of the 3\xC2\xB0 harmonic");
+    frequency.setHarmonicIndex(0);
     frequency.setReady(true);
     EXPECT_EQ(frequency.title(), "Frequency profile of the 1\xC2\xB0 harmonic: 261.626 Hz, +/- 9 cents");
     std::string time, value;

@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -45,7 +47,6 @@ TEST(ResampleSound, ConvertsLengthLoopsAndRate)
     EXPECT_EQ(doc.loops.loopEnd[0], 32653);
     EXPECT_EQ(doc.loops.loopStart[1], 0);
     EXPECT_EQ(doc.loops.loopEnd[1], 47999);
-    EXPECT_EQ(doc.loops.loopEnd[2], -1);
     // 16384 + 0.33 * 48000 < 48000: the analysis window still fits.
     EXPECT_EQ(doc.fftSizeExp, 4);
 
@@ -55,6 +56,8 @@ TEST(ResampleSound, ConvertsLengthLoopsAndRate)
     EXPECT_EQ(doc.sampleCount, 24000);
     EXPECT_GE(doc.samples[0].size(), 48000u);
     EXPECT_EQ(doc.fftSizeExp, 3);
+    // 47999 / 2 + 0.5 = 24000, one past the end: the last frame.
+    EXPECT_EQ(doc.loops.loopEnd[1], 23999);
 }
 
 // Down by 12, a loop 1002 .. 1004 lands on 84 .. 84: it holds nothing and is
@@ -76,12 +79,55 @@ TEST(ResampleSound, DropsLoopsThatCollapse)
     EXPECT_EQ(doc.loops.loopEnd[1], -1);
     EXPECT_EQ(doc.loops.currentSolution, 0);
 
-    // The current loop itself collapsing leaves the "no loop" slot selected.
+    // The current loop itself collapsing leaves the "no loop" slot selected,
+    // not the loop that moved up into its place: 2000 frames down by 12,
+    // 10 .. 12 lands on 1 .. 1, 600 .. 1800 on 50 .. 150.
     doc.loops.loopStart[0] = 10;
     doc.loops.loopEnd[0] = 12;
+    doc.loops.loopStart[1] = 600;
+    doc.loops.loopEnd[1] = 1800;
+    doc.loops.currentSolution = 0;
     resampleSound(doc, 44100, 3675);
-    EXPECT_FALSE(doc.loops.hasLoop(0));
-    EXPECT_EQ(doc.loops.currentSolution, 0);
+    EXPECT_EQ(doc.loops.loopStart[0], 50);
+    EXPECT_EQ(doc.loops.loopEnd[0], 150);
+    EXPECT_FALSE(doc.loops.hasLoop(1));
+    EXPECT_EQ(doc.loops.currentSolution, 1);
+}
+
+// Conversions move neither the content nor the loops: after ten round trips
+// 44100 <-> 48000 the tone is where it was (a lag of 2 samples per conversion
+// would put it 40 samples early) and the loop points are the same, so the
+// loop still sits on its junction. At the same rate (pitch shift by 0) every
+// sample stays.
+TEST(ResampleSound, ContentAndLoopsStayTogetherThroughRoundTrips)
+{
+    SampleBuffer doc = toneDocument(2 * 44100, 44100);
+    const std::vector<int16_t> original(doc.samples[0].begin(), doc.samples[0].begin() + doc.sampleCount);
+    doc.loops.loopStart[0] = 4410;
+    doc.loops.loopEnd[0] = 75000;
+    for (int trip = 0; trip < 10; ++trip) {
+        resampleSound(doc, 44100, 48000);
+        resampleSound(doc, 48000, 44100);
+    }
+    ASSERT_EQ(doc.sampleCount, 2 * 44100);
+    EXPECT_EQ(doc.loops.loopStart[0], 4410);
+    EXPECT_EQ(doc.loops.loopEnd[0], 75000);
+
+    // Phase of the 440 Hz tone over the middle, before and after, as a lag.
+    const auto phase = [](const int16_t* s) {
+        double ys = 0, yc = 0;
+        for (int i = 22050; i < 66150; ++i) { // 440 whole periods
+            ys += s[i] * std::sin(2 * M_PI * 440.0 * i / 44100);
+            yc += s[i] * std::cos(2 * M_PI * 440.0 * i / 44100);
+        }
+        return std::atan2(yc, ys);
+    };
+    const double lagFrames = (phase(original.data()) - phase(doc.samples[0].data())) * 44100 / (2 * M_PI * 440.0);
+    EXPECT_NEAR(lagFrames, 0.0, 0.01);
+
+    const std::vector<int16_t> before(doc.samples[0].begin(), doc.samples[0].begin() + doc.sampleCount);
+    resampleSound(doc, 44100, 44100);
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), doc.samples[0].begin()));
 }
 
 TEST(ResampleSound, RefusesRatesOutOfRangeAndTooShortResults)

@@ -77,6 +77,32 @@ TEST(SustainSelection, DecayingPluckFallsBackToTheLastPartWithAWarning)
     EXPECT_LE(sel.end, doc.sampleCount);
 }
 
+TEST(SustainSelection, TrendLimitAndRoomBeforeTheSelection)
+{
+    // A steady decay reads as sustain under 10 dB/s only. A tone steady from
+    // frame 0 still leaves the 4 periods (plus one frame) the search compares
+    // before its first loop point: at 20 Hz, 4 x 2205 + 1 frames.
+    const struct {
+        double hz;
+        double decayDbPerSecond;
+        bool steady;
+    } cases[] = {
+        {220.0, 15.0, false},
+        {220.0, 5.0, true},
+        {20.0, 0.0, true},
+    };
+    for (const auto& c : cases) {
+        const SampleBuffer doc = soundOf(3.0, c.hz, [&](int32_t i) {
+            const double t = double(i) / kRate;
+            return 16000.0 * std::pow(10.0, -c.decayDbPerSecond * t / 20.0) * harmonicTone(t, c.hz);
+        });
+        const SustainSelection sel = findSustain(doc);
+        EXPECT_EQ(sel.steady, c.steady) << c.hz << " Hz, " << c.decayDbPerSecond << " dB/s: " << sel.reason;
+        EXPECT_GE(sel.start, int32_t(4 * std::lround(kRate / c.hz) + 1)) << c.hz << " Hz";
+        EXPECT_LT(sel.start, sel.end);
+    }
+}
+
 // A sine of exactly 100 frames per period (441 Hz), starting at phase 0.
 SampleBuffer sine100()
 {

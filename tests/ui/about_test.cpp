@@ -3,6 +3,8 @@
 #include "ui_test_support.h"
 
 #include <gtest/gtest.h>
+#include <wx/log.h>
+#include <wx/utils.h>
 
 namespace {
 
@@ -57,4 +59,45 @@ TEST(AboutBox, AnOpenedLinkTurnsPurpleAndOpensAgain)
     EXPECT_EQ(shell_hook::beepCount(), beeps);
     // The other link keeps its own state.
     EXPECT_FALSE(link(about, 1161)->visited());
+}
+
+namespace {
+
+// Counts what reaches the log, where wx would otherwise show its own box.
+class CountingLog : public wxLog {
+public:
+    int messages = 0;
+
+protected:
+    void DoLogRecord(wxLogLevel, const wxString&, const wxLogRecordInfo&) override { ++messages; }
+};
+
+} // namespace
+
+// No browser at all (nothing on the search path): the real opening fails,
+// the link beeps, and wx's "Failed to open URL" reaches no log box.
+TEST(AboutBox, WithoutABrowserOnlyTheBeepIsHeard)
+{
+    CAboutDlg about(nullptr);
+    shell_hook::setLinkResponder(nullptr);
+    wxString path, home;
+    wxGetEnv("PATH", &path);
+    wxGetEnv("BROWSER", &home);
+    wxSetEnv("PATH", "/nonexistent");
+    wxUnsetEnv("BROWSER");
+    auto* counting = new CountingLog;
+    wxLog* previous = wxLog::SetActiveTarget(counting);
+    const int beeps = shell_hook::beepCount();
+    link(about, 1161)->click();
+    wxLog::FlushActive();
+    const int logged = counting->messages;
+    wxLog::SetActiveTarget(previous);
+    delete counting;
+    wxSetEnv("PATH", path);
+    if (!home.empty())
+        wxSetEnv("BROWSER", home);
+    uitest::installDefaultPlatformHooks();
+    EXPECT_EQ(shell_hook::beepCount(), beeps + 1);
+    EXPECT_FALSE(link(about, 1161)->visited());
+    EXPECT_EQ(logged, 0);
 }

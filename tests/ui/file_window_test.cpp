@@ -315,7 +315,7 @@ TEST_F(FileWindowTest, SaveWithCutReloadsTheShorterSound)
     ASSERT_GT(dlg->crossfadeLength, 0);
     dlg->doc.isSaved = false;
     {
-        uitest::ScriptedMessages none;
+        uitest::ScriptedMessages boxes({MessageAnswer::Yes});
         dlg->onSave();
     }
     // 3000 frames of 16-bit mono, then the sampler chunk.
@@ -623,7 +623,7 @@ TEST_F(FileWindowTest, AnAlternateLoopSavedUnrolledIsReloadedWithTheChosenRootNo
     ASSERT_EQ(dlg->doc.midiNote, 64);
 
     {
-        uitest::ScriptedMessages none;
+        uitest::ScriptedMessages boxes({MessageAnswer::Yes});
         dlg->onSave();
     }
     // 1000 head frames, then 1000 loop frames; nothing after.
@@ -763,4 +763,20 @@ TEST_F(FileWindowTest, SaveThatCutsTheOpenedFileAsksFirst)
         EXPECT_TRUE(none.asked.empty());
     }
     EXPECT_EQ(u32At(fileBytes(path), 40), 1501u * 2);
+}
+
+// The pointer's read-out belongs to the sound it was read from: a shorter
+// sound opened after it starts with empty read-outs, and the next reading
+// lies within its own 116 ms (trunc(5120 * 1000 / 44100 + 0.5)).
+TEST_F(MainWindowTest, OpeningASoundEmptiesThePointerReadOut)
+{
+    open(writeWave("long", 77000));
+    const int width = dlg->waveform()->GetClientSize().x;
+    dlg->waveform()->mouseMove(width - 2, 10);
+    ASSERT_NE(dlg->text(ID_MOUSE_X), "");
+    open(writeWave("short", 5120));
+    EXPECT_EQ(dlg->text(ID_MOUSE_X), "");
+    EXPECT_EQ(dlg->text(ID_MOUSE_Y), "");
+    dlg->waveform()->mouseMove(width - 2, 10);
+    EXPECT_LE(std::atoi(dlg->text(ID_MOUSE_X).c_str()), 116);
 }

@@ -594,3 +594,30 @@ TEST_F(LoopWindowTest, LoopReadOutsTellTheLoopChecksVerdict)
     chooseSolution(1);
     EXPECT_EQ(tip(ID_LOOP_START_TEXT), "Start loop\nLoop check: audible click");
 }
+
+// While a search runs its menu item offers to stop it, and a profile run that
+// ends meanwhile leaves Play harmonic to the search's end, which unlocks.
+TEST_F(LoopWindowTest, SearchLockOutlivesAProfileRunAndItsMenuItemSaysStop)
+{
+    loadTone(3 * kRate);
+    dlg->onShowProfiles();
+    dlg->waitForProfiles();
+    ASSERT_TRUE(dlg->profilesReady);
+    EXPECT_EQ(dlg->GetMenuBar()->GetLabel(ID_SEARCH), "&Search loop");
+    select(1000, 3 * kRate - 1000);
+    edit(*dlg, ID_MIN_LOOP_EDIT)->SetValue("10");
+    dlg->onSearch();
+    ASSERT_TRUE(dlg->searching);
+    EXPECT_EQ(dlg->GetMenuBar()->GetLabel(ID_SEARCH), "&Stop searching");
+    dlg->onRecalculate();
+    ASSERT_TRUE(dlg->profileRunning());
+    dlg->waitForProfiles();
+    EXPECT_TRUE(dlg->profilesReady);
+    EXPECT_FALSE(enabled(ID_PLAY_SA));
+    EXPECT_FALSE(menuEnabled(ID_LOAD));
+    dlg->onSearch(); // stop
+    ASSERT_TRUE(searchRunsToItsEnd());
+    EXPECT_EQ(dlg->GetMenuBar()->GetLabel(ID_SEARCH), "&Search loop");
+    EXPECT_TRUE(enabled(ID_PLAY_SA));
+    EXPECT_TRUE(menuEnabled(ID_LOAD));
+}

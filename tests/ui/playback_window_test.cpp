@@ -444,7 +444,7 @@ protected:
 TEST_F(PlaybackWindowStartupTest, WarnsOnceWithoutSoundCardThenPlaysSilently)
 {
     ASSERT_EQ(asked.size(), 1u);
-    EXPECT_EQ(asked[0].text, "DirectSound buffers creation failed!");
+    EXPECT_EQ(asked[0].text, "No sound output could be opened: the program goes on, but playback is silent.");
     EXPECT_FALSE(engine().hasSoundCard());
 
     openSound(loopedWave());
@@ -518,7 +518,7 @@ TEST_F(SoundCardFallbackTest, ACardThatWillNotStart)
 {
     openWindowWith(false, {MessageAnswer::Ok});
     ASSERT_EQ(asked.size(), 1u);
-    EXPECT_EQ(asked[0].text, "DirectSound buffers creation failed!");
+    EXPECT_EQ(asked[0].text, "No sound output could be opened: the program goes on, but playback is silent.");
     openSound(writeWave("short", 2000, 1, std::nullopt, 8000));
     uitest::ScriptedMessages none;
     expectSilentOneShotPlaysToItsEnd();
@@ -540,10 +540,45 @@ TEST_F(SoundCardFallbackTest, ACardUnpluggedWhilePlaying)
         uitest::ScriptedMessages boxes({MessageAnswer::Ok});
         EXPECT_TRUE(uitest::pumpUntil([&] { return !boxes.asked.empty() && !button(ID_PLAY).isPressed(); }, 5000));
         ASSERT_EQ(boxes.asked.size(), 1u);
-        EXPECT_EQ(boxes.asked[0].text, "DirectSound buffers creation failed!");
+        EXPECT_EQ(boxes.asked[0].text, "The sound output stopped working: playback is silent from now on.");
     }
     // Once: the null device never fails, nothing more is asked.
     uitest::ScriptedMessages none;
     expectSilentOneShotPlaysToItsEnd();
     expectSilentOneShotPlaysToItsEnd();
+}
+
+// A loop end moved while Play loop runs is heard from a wrap on: the output is
+// the old loop up to that wrap and the moved loop after it, sample for sample.
+TEST_F(PlaybackWindowTest, MovedLoopEndIsHeardFromTheNextWrap)
+{
+    openSound(loopedWave());
+    const int32_t s = loopStart(), e = loopEnd();
+    const std::vector<int16_t> x = dlg->doc.samples[0];
+    device().setRecording(true);
+    dlg->onPlayLoopAlone();
+    ASSERT_TRUE(started());
+    const int before = 20000;
+    play(before);
+    dlg->nudgeLoop(LoopPoint::End, NudgeStep::Sample, 1);
+    ASSERT_EQ(loopEnd(), e + 1);
+    const int after = 3 * 44100;
+    play(after);
+    const std::vector<float> out = device().takeRecording();
+    dlg->stopPlayback();
+    const std::vector<int64_t> switches = engine().loopSwitchPositions();
+    ASSERT_EQ(switches.size(), 1u);
+    const int64_t p = switches[0];
+    const int64_t l1 = e - s, l2 = e + 1 - s;
+    EXPECT_EQ(p % l1, 0);
+    EXPECT_GE(p, before);
+    // Without a crossfade the loops are the sound's own samples.
+    int wrong = 0;
+    for (int64_t k = 0; k < before + after - 1024; ++k) {
+        const int16_t want = k < p ? x[size_t(s + 1 + k % l1)] : x[size_t(s + 1 + (k - p) % l2)];
+        wrong += out[size_t(2 * k)] != want / 32768.0f;
+    }
+    EXPECT_EQ(wrong, 0);
+    RecordProperty("switch_delay_ms", static_cast<int>((p - before) * 1000 / 44100));
+    std::printf("loop switch heard %lld ms after the move\n", static_cast<long long>((p - before) * 1000 / 44100));
 }

@@ -176,7 +176,7 @@ TEST_F(ProfilesWindowTest, ASoundWithoutPitchShowsNoCurves)
     EXPECT_TRUE(menuEnabled(ID_LOAD));
     EXPECT_FALSE(enabled(ID_PLAY_SA));
     EXPECT_EQ(uitest::countColour(dlg->frequencyProfile()->renderBitmap().ConvertToImage(), 200, 0, 64), 0u);
-    EXPECT_EQ(dlg->text(ID_FREQUENCY_TITLE), "");
+    EXPECT_EQ(dlg->text(ID_FREQUENCY_TITLE), "Frequency profile of the 1\xC2\xB0 harmonic");
 }
 
 // Stereo, the right channel 6 dB below the left: a click brings the other
@@ -247,4 +247,45 @@ TEST_F(ProfilesWindowTest, BandFollowsTheWaveformAndPointerReadsOut)
     amplitude->mouseMove(0, h / 2);
     EXPECT_EQ(dlg->text(ID_PROFILE_READOUT),
               std::to_string(static_cast<int>(-100.0 * (h / 2) / h + 0.5)) + " dB");
+}
+
+// Change sample rate relabels a 441 Hz sound to 48000 Hz: it now sounds at
+// 441 * 48000 / 44100 = 480 Hz, and so must its fundamental played alone
+// (the analysis was made at 44100 Hz, which would give 522.4 Hz).
+TEST_F(ProfilesWindowTest, HarmonicPlaysAtTheRelabelledRate)
+{
+    open(writeTone("a441", 441.0));
+    showProfiles();
+    ASSERT_TRUE(dlg->profilesReady);
+    dlg->setSampleRate(48000);
+    ASSERT_EQ(dlg->playbackEngine()->playMode.load(), PlayIdle);
+    dlg->onPlayHarmonic();
+    ASSERT_EQ(dlg->playingButton(), ID_PLAY_SA);
+    const HarmonicProfiles& p = *dlg->profileState.results;
+    const int32_t length = p.hop * p.frames;
+    EXPECT_NEAR(scratchHz(length) * 48000.0 / 44100.0, 480.0, 2.0);
+    dlg->onPlayHarmonic();
+}
+
+// A 40 Hz note grows the frame to 8192 (four periods of 1103 samples); the
+// combo says so. A 5000-sample sound after it does not fit four such frames:
+// the frame shrinks (8192 -> 1024, where trunc(5000/512) - 1 = 8 frames fit)
+// and the profiles are drawn, with the combo showing the size used.
+TEST_F(ProfilesWindowTest, FftWindowComboFollowsTheFrameSizeUsed)
+{
+    open(writeTone("low", 40.0));
+    ASSERT_NEAR(dlg->doc.pitchHz, 40.0, 1.0);
+    showProfiles();
+    auto* fft = static_cast<wxChoice*>(dlg->control(ID_FFT_WINDOW));
+    ASSERT_TRUE(dlg->profilesReady);
+    EXPECT_EQ(dlg->profileState.results->frameSize, 8192);
+    EXPECT_EQ(fft->GetStringSelection(), "8192");
+
+    open(writeTone("short", 440.0, 1, 1.0, 5000));
+    dlg->waitForProfiles();
+    ASSERT_TRUE(dlg->profilesReady);
+    EXPECT_EQ(dlg->profileState.results->frameSize, 1024);
+    EXPECT_EQ(dlg->profileState.results->frames, 8);
+    EXPECT_EQ(fft->GetStringSelection(), "1024");
+    EXPECT_GT(uitest::countColour(dlg->amplitudeProfile()->renderBitmap().ConvertToImage(), 200, 0, 64), 20u);
 }

@@ -99,7 +99,7 @@ TEST_F(MainWindowTest, WritesScreenshotsOfTheCutBoostAndFftOptionsDialogs)
     dlg->cutBoostGain = 12;
     dlg->cutBoostFreqPos = 4 * 196 * 16384 / rate; // the 4th harmonic
     dlg->cutBoostWidthPos = 120;
-    auto* cutBoost = new CCutBoostDlg(dlg);
+    auto* cutBoost = new CCutBoostDlg(dlg, dlg->cutBoostHost());
     cutBoost->Show();
     cutBoost->apply();
     uitest::pumpFor(400);

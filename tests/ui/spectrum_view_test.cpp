@@ -26,7 +26,9 @@ using uitest::countColour;
 constexpr int kWidth = 512;
 constexpr int kHeight = 128;
 
-// A stereo tone at 220 Hz (left) and 330 Hz (right) with six harmonics each.
+// A stereo tone at 220 Hz (left) and 330 Hz (right) with six harmonics each,
+// over a faint noise floor that the spectrum shows between the harmonics (the
+// harmonics themselves sit under their markers).
 SampleBuffer stereoTone()
 {
     SampleBuffer sb;
@@ -36,13 +38,16 @@ SampleBuffer stereoTone()
     sb.sampleCount = n;
     sb.sampleRate = 44100;
     sb.bitsPerSample = 16;
+    uint32_t noise = 12345;
     for (int c = 0; c < 2; ++c) {
         const double f = c == 0 ? 220.0 : 330.0;
         for (int32_t i = 0; i < n; ++i) {
             double v = 0;
             for (int h = 1; h <= 6; ++h)
                 v += std::sin(2 * M_PI * h * f * i / 44100.0 + h) / (h + 1);
-            sb.samples[c][i] = static_cast<int16_t>(9000 * v);
+            noise = noise * 1664525u + 1013904223u;
+            const double hiss = (static_cast<double>(noise >> 8) / 16777216.0 - 0.5) * 0.04;
+            sb.samples[c][i] = static_cast<int16_t>(9000 * (v + hiss));
         }
     }
     return sb;
@@ -89,7 +94,7 @@ TEST_F(SpectrumViewTest, PaintsBackgroundOnlyUntilReady)
     img.SaveFile(wxString(RINGTIDE_SCREENSHOT_DIR) + "/spectrum_view.png", wxBITMAP_TYPE_PNG);
     // Each harmonic is a narrow peak a column or two wide; the markers move
     // onto the peaks, so most of what shows is marker.
-    EXPECT_GT(countColour(img, 128, 128, 196), 10u);  // columns beside the peaks
+    EXPECT_GT(countColour(img, 128, 128, 196), 10u);  // columns between the peaks
     EXPECT_GT(countColour(img, 200, 0, 64), 2u * 30); // the selected marker (harmonic 1), both halves
     EXPECT_GE(countColour(img, 128, 128, 128), static_cast<size_t>(kWidth - 1)); // stereo divider
     // Both halves hold ordinary markers of about the same heights.

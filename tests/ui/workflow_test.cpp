@@ -49,11 +49,12 @@ TEST_F(WorkflowTest, ALoopFoundBySearchIsSavedReopenedAndPlayed)
     EXPECT_TRUE(dlg->isMenuItemEnabled(ID_SAVE));
 
     // Save with the start options: the sound is cut after the loop and read
-    // back, so the window shows what the file holds.
+    // back, so the window shows what the file holds. Replacing the opened
+    // file with a cut version is asked about first.
     {
-        uitest::ScriptedMessages boxes;
+        uitest::ScriptedMessages boxes({MessageAnswer::Yes});
         dlg->onSave();
-        EXPECT_TRUE(boxes.asked.empty());
+        EXPECT_EQ(boxes.asked.size(), 1u);
     }
     EXPECT_TRUE(dlg->doc.isSaved);
     EXPECT_EQ(dlg->doc.sampleCount, e + 1);

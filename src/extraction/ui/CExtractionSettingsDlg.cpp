@@ -73,6 +73,12 @@ CExtractionSettingsDlg::CExtractionSettingsDlg(wxWindow* parent, int dialogId, c
         const int width = i == 1 ? 34 : kListX - kRadioX - 4;
         auto* radio = new wxRadioButton(this, IDC_CHOICE_FIRST + static_cast<int>(i), choiceLabels[i],
                                         units.at(kRadioX, rowY + 1), units.size(width, 10), i == 0 ? wxRB_GROUP : 0);
+        // GTK refuses (with a critical warning at every layout) a radio button
+        // smaller than its indicator and label need; at the default font the
+        // dialog units fall a pixel or a few short.
+        wxSize room = radio->GetSize();
+        room.IncTo(radio->GetBestSize());
+        radio->SetSize(room);
         radio->Bind(wxEVT_RADIOBUTTON, [this, i](wxCommandEvent&) { enableForChoice(static_cast<int>(i)); });
         choices_.push_back(radio);
     }

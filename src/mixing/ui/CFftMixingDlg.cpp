@@ -1,6 +1,5 @@
 #include "mixing/ui/CFftMixingDlg.h"
 
-#include "app/CMainDlg.h"
 #include "document/format.h"
 #include "dsp/manual_pitch.h"
 #include "dsp/ui/CManualPitchDlg.h"
@@ -77,9 +76,9 @@ long textValue(const wxTextCtrl* edit, long fallback)
 
 } // namespace
 
-CFftMixingDlg::CFftMixingDlg(CMainDlg* owner, const MixSettings& settings, const std::string& documentName,
-                             bool askToSave)
-    : wxDialog(owner, IDD, "New by FFT mixing"), owner_(owner), settings_(settings), documentName_(documentName),
+CFftMixingDlg::CFftMixingDlg(wxWindow* parent, MixingHost host, const MixSettings& settings,
+                             const std::string& documentName, bool askToSave)
+    : wxDialog(parent, IDD, "New by FFT mixing"), host_(std::move(host)), settings_(settings), documentName_(documentName),
       askToSave_(askToSave)
 {
     for (int i = 0; i < 3; ++i) {
@@ -254,7 +253,7 @@ void CFftMixingDlg::initControls()
     // The files named by the settings are read again, quietly but for the
     // refusals the user must know about. A file that no longer reads leaves
     // what the main window still holds of it.
-    MixInput* inputs = owner_->mixInputs;
+    MixInput* inputs = host_.inputs;
     for (int i = 0; i < 2; ++i) {
         if (!settings_.path[i].empty()) {
             MixReadResult read = readMixWave(settings_.path[i], false);
@@ -269,11 +268,11 @@ void CFftMixingDlg::initControls()
         if (inputs[i].analysed())
             showInput(i);
     }
-    if (owner_->mixResult.made() && owner_->mixResult.channels > 0) {
-        const MixResult& r = owner_->mixResult;
-        resultStrip_->setData(r.channels, r.frameCount, r.samples[0].data(),
-                              r.channels == 2 ? r.samples[1].data() : nullptr);
-    }
+    // A mix kept from an earlier opening was made from inputs and settings
+    // that need not be the ones shown now, and this opening has not
+    // converted its inputs: it is dropped, so that the picture, Play Mix and
+    // OK always speak of the same mix, made here by Mix.
+    host_.result = MixResult();
     updateMixEnabled();
 }
 
@@ -313,7 +312,7 @@ void CFftMixingDlg::settingChanged(bool needsResample)
 
 void CFftMixingDlg::updateMixEnabled()
 {
-    const MixInput* inputs = owner_->mixInputs;
+    const MixInput* inputs = host_.inputs;
     mix_->Enable(inputs[0].hasPitch() && inputs[1].hasPitch());
 }
 
@@ -336,7 +335,7 @@ bool CFftMixingDlg::loadSound(int index, const std::string& path)
         return false; // the previous input, if any, stays whole
     settings_.path[index] = path;
     settings_.name[index] = read.input.name;
-    owner_->mixInputs[index] = std::move(read.input);
+    host_.inputs[index] = std::move(read.input);
     analyse(index, nullptr);
     return true;
 }
@@ -352,21 +351,21 @@ void CFftMixingDlg::analyse(int index, const double hintsHz[2])
 {
     {
         WaitCursor wait;
-        MixInput& in = owner_->mixInputs[index];
+        MixInput& in = host_.inputs[index];
         analyseMixInput(in, hintsHz);
-        const MixInput& other = owner_->mixInputs[1 - index];
+        const MixInput& other = host_.inputs[1 - index];
         setDestinationNote(proposedDestinationNote(in.pitchHz, other.hasPitch() ? other.pitchHz : 0.0));
         resampleNeeded_ = true;
         showInput(index);
     }
-    if (!owner_->mixInputs[index].hasPitch())
-        showMessage(this, "No pitch could be found in " + owner_->mixInputs[index].name +
+    if (!host_.inputs[index].hasPitch())
+        showMessage(this, "No pitch could be found in " + host_.inputs[index].name +
                               ". Please use \"Pitch ?\" to give it one before mixing.");
 }
 
 void CFftMixingDlg::showInput(int index)
 {
-    const MixInput& in = owner_->mixInputs[index];
+    const MixInput& in = host_.inputs[index];
     auto set = [this](int id, const std::string& text) {
         if (auto* t = dynamic_cast<wxStaticText*>(FindWindow(id)))
             t->SetLabel(wxString::FromUTF8(text));
@@ -382,7 +381,7 @@ void CFftMixingDlg::showInput(int index)
 
 void CFftMixingDlg::refinePitch(int index)
 {
-    MixInput& in = owner_->mixInputs[index];
+    MixInput& in = host_.inputs[index];
     if (!in.analysed() || in.fftSize < 2)
         return;
     ManualPitchSound sound;
@@ -403,7 +402,7 @@ void CFftMixingDlg::refinePitch(int index)
 
 void CFftMixingDlg::mix()
 {
-    MixInput* inputs = owner_->mixInputs;
+    MixInput* inputs = host_.inputs;
     if (!inputs[0].hasPitch() || !inputs[1].hasPitch())
         return;
     // The preview reads the arrays rewritten below.
@@ -417,7 +416,7 @@ void CFftMixingDlg::mix()
             resampleMixInput(inputs[i], rates.rate[i], destRate_, converted_[i]);
         resampleNeeded_ = false;
     }
-    MixResult& result = owner_->mixResult;
+    MixResult& result = host_.result;
     mixInharmonic(inputs, converted_, settings_, destRate_, result);
     equalizeHarmonics(result, inputs, settings_);
     resultStrip_->setData(result.channels, result.frameCount, result.samples[0].data(),
@@ -440,7 +439,7 @@ void CFftMixingDlg::togglePlay(int index)
     int32_t rate = 0;
     int32_t frames = 0;
     if (index < 2) {
-        const MixInput& in = owner_->mixInputs[index];
+        const MixInput& in = host_.inputs[index];
         if (!in.loaded())
             return;
         source.channels = in.channels;
@@ -452,7 +451,7 @@ void CFftMixingDlg::togglePlay(int index)
             rate = static_cast<int32_t>(std::clamp(noteFrequency(destNote_) / in.pitchHz * in.sampleRate, 1.0,
                                                    double(INT32_MAX)));
     } else {
-        const MixResult& r = owner_->mixResult;
+        const MixResult& r = host_.result;
         if (!r.made())
             return;
         source.channels = r.channels;
@@ -462,7 +461,7 @@ void CFftMixingDlg::togglePlay(int index)
         rate = r.sampleRate;
     }
     source.length = frames;
-    if (rate < 2 || !owner_->startMixPreview(kPlayModes[index], source, rate)) {
+    if (rate < 2 || !host_.startPreview || !host_.startPreview(kPlayModes[index], source, rate)) {
         if (index < 2)
             play_[index]->setPressed(false);
         return;
@@ -495,12 +494,13 @@ void CFftMixingDlg::stopPreview()
     if (playing_ == 0)
         return;
     playing_ = 0;
-    owner_->stopMixPreview();
+    if (host_.stopPreview)
+        host_.stopPreview();
 }
 
 bool CFftMixingDlg::confirmOk()
 {
-    if (!owner_->mixResult.made())
+    if (!host_.result.made())
         return false;
     if (askToSave_) {
         const MessageAnswer answer =

@@ -15,10 +15,22 @@
 #include <wx/timer.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
+struct PlaybackSource;
+
+// What the dialog uses of its owner: the two inputs and the last mix, which
+// the owner keeps between openings, and the calls that play a preview on the
+// owner's engine (`source` at rateHz in mode 9, 10 or 11) and end it.
+struct MixingHost {
+    MixInput* inputs;   // two of them
+    MixResult& result;
+    std::function<bool(int32_t mode, const PlaybackSource& source, int32_t rateHz)> startPreview;
+    std::function<void()> stopPreview;
+};
+
 class CBitmapButton;
-class CMainDlg;
 class COverviewStrip;
 class CUpDownCtrl;
 class wxButton;
@@ -73,7 +85,8 @@ public:
 
     // askToSave: the caller's sound has unsaved changes, so OK asks whether
     // to save documentName first.
-    CFftMixingDlg(CMainDlg* owner, const MixSettings& settings, const std::string& documentName, bool askToSave);
+    CFftMixingDlg(wxWindow* parent, MixingHost host, const MixSettings& settings, const std::string& documentName,
+                  bool askToSave);
     ~CFftMixingDlg() override;
 
     // The settings as the controls left them; the caller stores them on OK.
@@ -124,7 +137,7 @@ private:
     void readEdits();
     void onPlayTimer(int index);
 
-    CMainDlg* owner_;
+    MixingHost host_;
     MixSettings settings_;
     std::string documentName_;
     bool askToSave_;

@@ -6,6 +6,7 @@
 #include <wx/frame.h>
 #include <wx/fs_mem.h>
 #include <wx/html/htmlwin.h>
+#include <wx/log.h>
 #include <wx/weakref.h>
 
 namespace {
@@ -61,6 +62,9 @@ bool openWebLink(const std::string& url)
     shell_hook::linkLog().push_back(url);
     if (linkResponder())
         return linkResponder()(url);
+    // Without a browser wx would log "Failed to open URL" in a box of its own;
+    // the caller says it the program's way (a beep) instead.
+    wxLogNull quiet;
     return wxLaunchDefaultBrowser(wxString::FromUTF8(url));
 }
 

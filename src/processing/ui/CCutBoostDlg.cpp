@@ -1,6 +1,5 @@
 #include "processing/ui/CCutBoostDlg.h"
 
-#include "app/CMainDlg.h"
 #include "document/format.h"
 #include "dsp/spectrum_analysis.h"
 #include "platform/ui/CUpDownCtrl.h"
@@ -53,8 +52,8 @@ wxStaticText* label(wxWindow* parent, int id, const char* text, const DialogUnit
 
 } // namespace
 
-CCutBoostDlg::CCutBoostDlg(CMainDlg* owner)
-    : wxDialog(owner, IDD, "Parametric cut/boost filter"), owner_(owner), session_(owner->doc),
+CCutBoostDlg::CCutBoostDlg(wxWindow* parent, CutBoostHost host)
+    : wxDialog(parent, IDD, "Parametric cut/boost filter"), host_(std::move(host)), session_(host_.doc),
       playTimer_(this, kPlayTimerId)
 {
     createControls();
@@ -73,7 +72,7 @@ CCutBoostDlg::CCutBoostDlg(CMainDlg* owner)
     sustainView_->setReadoutLabels(static_cast<wxStaticText*>(FindWindow(IDC_SUSTAIN_HZ)),
                                    static_cast<wxStaticText*>(FindWindow(IDC_SUSTAIN_DB)));
     gainSpin_->setRange(-kCutBoostMaxGainDb, kCutBoostMaxGainDb);
-    gainSpin_->setPosition(owner_->cutBoostGain);
+    gainSpin_->setPosition(host_.gainDb);
     for (int id : {IDC_GAIN_KIND, IDC_FREQ_LABEL, IDC_WIDTH_LABEL})
         FindWindow(id)->SetLabel("");
 
@@ -188,7 +187,7 @@ int CCutBoostDlg::gainDb() const
 
 void CCutBoostDlg::setUpAnalysis()
 {
-    const SampleBuffer& doc = owner_->doc;
+    const SampleBuffer& doc = host_.doc;
     const int e = doc.fftSizeExp;
     const int32_t sustainStart = analysisStart(doc);
     attackView_->setFrame(cutBoostAttackSize(e), 0);
@@ -209,7 +208,7 @@ void CCutBoostDlg::setUpAnalysis()
 void CCutBoostDlg::setUpSliders()
 {
     const CutBoostSliderSetup s =
-        cutBoostSliders(sustainView_->frameSize(), owner_->cutBoostFreqPos, owner_->cutBoostWidthPos);
+        cutBoostSliders(sustainView_->frameSize(), host_.freqPosition, host_.widthPosition);
     freqSlider_->SetRange(s.freqMin, s.freqMax);
     freqSlider_->SetValue(s.freqPosition);
     widthSlider_->SetRange(s.widthMin, s.widthMax);
@@ -243,7 +242,7 @@ void CCutBoostDlg::onGainChanged()
     const int g = gainDb();
     FindWindow(IDC_GAIN_KIND)->SetLabel(cutBoostGainKind(g));
     updateShape();
-    owner_->cutBoostGain = static_cast<int16_t>(g);
+    host_.gainDb = static_cast<int16_t>(g);
 }
 
 // Both views draw the same outline, sized by the sustain view.
@@ -272,7 +271,7 @@ void CCutBoostDlg::apply()
 
 bool CCutBoostDlg::previewPlaying() const
 {
-    const PlaybackEngine* engine = owner_->playbackEngine();
+    const PlaybackEngine* engine = host_.engine ? host_.engine() : nullptr;
     if (!engine)
         return false;
     const int32_t mode = engine->playMode.load();
@@ -291,7 +290,7 @@ void CCutBoostDlg::togglePlay()
         source.samples[c] = session_.channel(c);
     source.length = session_.frameCount();
     const int32_t mode = bypass_->GetValue() ? PlayOneShot : PlayCutBoostPreview;
-    if (!owner_->startDialogPreview(mode, source))
+    if (!host_.startPreview || !host_.startPreview(mode, source))
         return;
     previewStarted_ = true;
     play_->SetLabel("Stop");
@@ -312,12 +311,13 @@ void CCutBoostDlg::stopPreview()
     if (!previewStarted_)
         return;
     previewStarted_ = false;
-    owner_->stopDialogPreview();
+    if (host_.stopPreview)
+        host_.stopPreview();
 }
 
 void CCutBoostDlg::openFftOptions()
 {
-    SampleBuffer& doc = owner_->doc;
+    SampleBuffer& doc = host_.doc;
     CFftOptionsDlg dlg(this, doc);
     const FftOptionsRequest request = fftOptionsRequest(doc);
     dlg.largestStartMs = request.largestStartMs;

@@ -17,8 +17,24 @@
 #include <wx/timer.h>
 
 #include <cstdint>
+#include <functional>
 
-class CMainDlg;
+class PlaybackEngine;
+struct PlaybackSource;
+
+// What the dialog uses of its owner: the sound (read; FFT options moves its
+// analysis window), the remembered dialog values, and the owner's playback
+// engine with the calls that start and stop a preview on it.
+struct CutBoostHost {
+    SampleBuffer& doc;
+    int16_t& gainDb;            // last typed, also when cancelled
+    const int32_t& freqPosition;  // last committed with OK, -1 none
+    const int32_t& widthPosition; // last committed with OK, -1 none
+    // The engine of the moment (the owner may replace it), null without one.
+    std::function<const PlaybackEngine*()> engine;
+    std::function<bool(int32_t mode, const PlaybackSource& source)> startPreview;
+    std::function<void()> stopPreview;
+};
 class CCutBoostSpectrumView;
 class COverviewStrip;
 class CUpDownCtrl;
@@ -56,7 +72,7 @@ public:
         kPlayTimerId = 3,
     };
 
-    explicit CCutBoostDlg(CMainDlg* owner);
+    CCutBoostDlg(wxWindow* parent, CutBoostHost host);
     ~CCutBoostDlg() override;
 
     CutBoostSession& session() { return session_; }
@@ -99,7 +115,7 @@ private:
     void onGainChanged();
     void updateShape();
 
-    CMainDlg* owner_;
+    CutBoostHost host_;
     CutBoostSession session_;
     int freqPosition_ = 0;
     int widthPosition_ = 10;

@@ -277,6 +277,25 @@ void WaveformView::leftDown(int x)
 {
     if (!hasSound())
         return;
+    // A press within a few pixels of a loop edge drags that edge instead of
+    // starting a selection (the end wins where both are that close).
+    edgeDrag_ = 0;
+    if (loopDragHook_ && loopEnd_ > 0 && loopStart_ >= 0) {
+        constexpr int kGrab = 3;
+        const double spp = columns_.samplesPerPixel;
+        if (std::abs(x - markColumn(loopEnd_, spp)) <= kGrab)
+            edgeDrag_ = 2;
+        else if (std::abs(x - markColumn(loopStart_, spp)) <= kGrab)
+            edgeDrag_ = 1;
+    }
+    if (edgeDrag_ != 0) {
+        dragStart_ = loopStart_;
+        dragEnd_ = loopEnd_;
+        if (!HasCapture())
+            CaptureMouse();
+        captured_ = true;
+        return;
+    }
     anchorX_ = x;
     anchorSample_ = static_cast<int32_t>(sampleAtColumn(x, columns_.samplesPerPixel));
     setSelectionAnchor(anchorSample_);
@@ -289,7 +308,15 @@ void WaveformView::mouseMove(int x, int y)
 {
     if (!hasSound())
         return;
-    if (captured_) {
+    if (captured_ && edgeDrag_ != 0) {
+        // The marker follows the pointer; the loop changes on release.
+        const int64_t d = std::clamp<int64_t>(sampleAtColumn(x, columns_.samplesPerPixel), 0,
+                                              columns_.frameCount - 1);
+        if (edgeDrag_ == 1)
+            setLoop(static_cast<int32_t>(d), dragEnd_);
+        else
+            setLoop(dragStart_, static_cast<int32_t>(d));
+    } else if (captured_) {
         const int64_t d = std::min<int64_t>(sampleAtColumn(x, columns_.samplesPerPixel), columns_.frameCount);
         if (d >= 0) {
             SelectionEffects fx;
@@ -310,11 +337,20 @@ void WaveformView::mouseMove(int x, int y)
         levelText_->SetLabel(level);
 }
 
-void WaveformView::leftUp()
+void WaveformView::leftUp(bool freeMove)
 {
     captured_ = false;
     if (HasCapture())
         ReleaseMouse();
+    if (edgeDrag_ == 0)
+        return;
+    const bool startEdge = edgeDrag_ == 1;
+    edgeDrag_ = 0;
+    const int32_t sample = startEdge ? loopStart_ : loopEnd_;
+    // The owner applies the move or puts the loop back (setLoop).
+    setLoop(dragStart_, dragEnd_);
+    if ((startEdge ? dragStart_ : dragEnd_) != sample && loopDragHook_)
+        loopDragHook_(startEdge, sample, !freeMove);
 }
 
 void WaveformView::leftDoubleClick()
@@ -355,7 +391,7 @@ void WaveformView::onLeftDown(wxMouseEvent& event)
 
 void WaveformView::onLeftUp(wxMouseEvent& event)
 {
-    leftUp();
+    leftUp(event.ShiftDown() || event.ControlDown() || event.AltDown());
     event.Skip();
 }
 
@@ -369,7 +405,14 @@ void WaveformView::onLeftDClick(wxMouseEvent& event)
 
 void WaveformView::onRightUp(wxMouseEvent& event) { rightUp(event.ShiftDown(), event.ControlDown()); }
 
-void WaveformView::onCaptureLost(wxMouseCaptureLostEvent&) { captured_ = false; }
+void WaveformView::onCaptureLost(wxMouseCaptureLostEvent&)
+{
+    captured_ = false;
+    if (edgeDrag_ != 0) {
+        edgeDrag_ = 0;
+        setLoop(dragStart_, dragEnd_);
+    }
+}
 
 // --- play cursor ---------------------------------------------------------------------
 

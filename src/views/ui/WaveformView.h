@@ -105,6 +105,14 @@ public:
     {
         fineSearchHook_ = std::move(hook);
     }
+    // A loop edge dragged and dropped (press within 3 pixels of a loop
+    // marker): which edge, the sample it was dropped on, and whether the
+    // owner should snap it to a rising zero crossing.
+    void setLoopDragHook(std::function<void(bool startEdge, int32_t sample, bool snap)> hook)
+    {
+        loopDragHook_ = std::move(hook);
+    }
+    bool draggingLoopEdge() const { return edgeDrag_ != 0; }
     // Shift+Ctrl right click: the FFT options dialog.
     void setFftOptionsHook(std::function<void()> hook) { fftOptionsHook_ = std::move(hook); }
 
@@ -116,7 +124,9 @@ public:
     // with plain coordinates of the client area.
     void leftDown(int x);
     void mouseMove(int x, int y);
-    void leftUp();
+    // freeMove: a dragged loop edge lands where it is dropped instead of on
+    // the nearest rising zero crossing (a modifier key held).
+    void leftUp(bool freeMove = false);
     void leftDoubleClick();
     void rightUp(bool shift, bool control);
 
@@ -166,6 +176,10 @@ private:
     wxWindow* levelText_ = nullptr;
     std::function<bool(int32_t&, int32_t&)> fineSearchHook_;
     std::function<void()> fftOptionsHook_;
+    std::function<void(bool, int32_t, bool)> loopDragHook_;
+    int edgeDrag_ = 0; // 1 start edge, 2 end edge being dragged
+    int32_t dragStart_ = -1;
+    int32_t dragEnd_ = -1;
 
     wxDECLARE_DYNAMIC_CLASS(WaveformView);
 };
