@@ -69,6 +69,17 @@ protected:
             ASSERT_TRUE(engine_.createChannelBuffer(rate, PlaybackEngine::ringSamplesFor(rate), ch));
     }
 
+    // A stereo sound of 30000 frames with the loop 9000 / 16001 (7001 frames)
+    // in slot 0; returns the length of one loop cycle as it plays.
+    int32_t makeLoopedSound(bool alternate)
+    {
+        makeSound(2, 30000, kCardRate);
+        sound_.loops.loopStart[0] = 9000;
+        sound_.loops.loopEnd[0] = 16001;
+        sound_.loops.currentSolution = 0;
+        return alternate ? 2 * 7001 : 7001;
+    }
+
     // Plays `mode` and records `seconds` of output from the button press.
     void play(int32_t mode, double seconds)
     {
@@ -197,18 +208,23 @@ struct LoopCase {
     bool alternate;
 };
 
+// "with loop, forward" -> "with_loop__forward": a test name gtest accepts.
+std::string caseName(const ::testing::TestParamInfo<LoopCase>& info)
+{
+    std::string n = info.param.name;
+    for (char& ch : n)
+        if (!std::isalnum(static_cast<unsigned char>(ch)))
+            ch = '_';
+    return n;
+}
+
 class SoundPathLoopTest : public SoundPathTest, public ::testing::WithParamInterface<LoopCase> {};
 
 TEST_P(SoundPathLoopTest, LoopRepeatsSeamlessly)
 {
     const LoopCase c = GetParam();
-    const int32_t frames = 30000, loopStart = 9000, loopEnd = 16001; // L = 7001
-    makeSound(2, frames, kCardRate);
-    sound_.loops.loopStart[0] = loopStart;
-    sound_.loops.loopEnd[0] = loopEnd;
-    sound_.loops.currentSolution = 0;
-    const int32_t L = loopEnd - loopStart;
-    const int32_t period = c.alternate ? 2 * L : L;
+    const int32_t period = makeLoopedSound(c.alternate);
+    const int32_t loopStart = sound_.loops.loopStart[0];
     playAndCheck(c.mode, 3.0, 2 * kCardRate, [&]() -> std::string {
         const size_t start = firstNonZero(left_);
         for (int ch = 0; ch < 2; ++ch) {
@@ -234,13 +250,7 @@ INSTANTIATE_TEST_SUITE_P(Modes, SoundPathLoopTest,
                                            LoopCase{"with loop, alternate", PlaySampleLoopAlternate, true, true},
                                            LoopCase{"loop alone, forward", PlayLoopForward, false, false},
                                            LoopCase{"loop alone, alternate", PlayLoopAlternate, false, true}),
-                         [](const auto& testCase) {
-                             std::string n = testCase.param.name;
-                             for (char& ch : n)
-                                 if (!std::isalnum(static_cast<unsigned char>(ch)))
-                                     ch = '_';
-                             return n;
-                         });
+                         caseName);
 
 TEST_F(SoundPathTest, A22050HzSoundOnA48000HzCardKeepsItsPitchAndDuration)
 {
@@ -295,12 +305,7 @@ class SoundPathLoopSwapTest : public SoundPathTest, public ::testing::WithParamI
 TEST_P(SoundPathLoopSwapTest, TheMovedLoopIsHeardFromAWrapOn)
 {
     const LoopCase c = GetParam();
-    const int32_t frames = 30000, loopStart = 9000, loopEnd = 16001; // L = 7001
-    makeSound(2, frames, kCardRate);
-    sound_.loops.loopStart[0] = loopStart;
-    sound_.loops.loopEnd[0] = loopEnd;
-    sound_.loops.currentSolution = 0;
-    const int32_t oldCycle = c.alternate ? 2 * (loopEnd - loopStart) : loopEnd - loopStart;
+    const int32_t oldCycle = makeLoopedSound(c.alternate);
     // The moved loop: 9500 .. 15000, its own pattern.
     const int32_t newCycle = c.alternate ? 2 * 5500 : 5500;
     std::vector<int16_t> moved[2];
@@ -345,13 +350,7 @@ TEST_P(SoundPathLoopSwapTest, TheMovedLoopIsHeardFromAWrapOn)
 INSTANTIATE_TEST_SUITE_P(Modes, SoundPathLoopSwapTest,
                          ::testing::Values(LoopCase{"loop alone, forward", PlayLoopForward, false, false},
                                            LoopCase{"loop alone, alternate", PlayLoopAlternate, false, true}),
-                         [](const auto& testCase) {
-                             std::string n = testCase.param.name;
-                             for (char& ch : n)
-                                 if (!std::isalnum(static_cast<unsigned char>(ch)))
-                                     ch = '_';
-                             return n;
-                         });
+                         caseName);
 
 } // namespace
 
