@@ -312,7 +312,9 @@ TEST_P(SoundPathLoopSwapTest, TheMovedLoopIsHeardFromAWrapOn)
     for (int ch = 0; ch < 2; ++ch)
         for (int32_t k = 0; k < newCycle; ++k)
             moved[ch].push_back(pattern(ch, k, 6));
+    size_t heardAtRequest = 0;
     whilePlaying_ = [&] {
+        heardAtRequest = rig_->recordedFrames();
         auto next = std::make_unique<LoopReplacement>();
         next->loopStart = 9500;
         next->loopEnd = 15000;
@@ -345,6 +347,13 @@ TEST_P(SoundPathLoopSwapTest, TheMovedLoopIsHeardFromAWrapOn)
         }
         return {};
     });
+    if (HasFailure() || IsSkipped())
+        return;
+    // From the request to the first frame of the new loop reaching the card.
+    const int64_t p = engine_.loopSwitchPositions().front();
+    const double delayMs = 1000.0 * double(int64_t(firstNonZero(left_)) + p - int64_t(heardAtRequest)) / kCardRate;
+    std::printf("[ delay   ] %s: the moved loop is heard %.0f ms after the request\n", c.name, delayMs);
+    RecordProperty("loop_swap_delay_ms", static_cast<int>(std::lround(delayMs)));
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, SoundPathLoopSwapTest,
