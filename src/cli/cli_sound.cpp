@@ -1,6 +1,7 @@
 #include "cli/cli_sound.h"
 
 #include "document/load_sound.h"
+#include "loop/auto_loop.h"
 #include "document/wav_reader.h"
 #include "dsp/spectrum_analysis.h"
 
@@ -70,6 +71,37 @@ void writeLoadWarnings(JsonWriter& json, const std::string& damage, const std::v
         json.stringArray("warnings", warnings);
 }
 
+namespace {
+
+// The window's Auto loop on the sustain run.selection*: its loops become the
+// solutions list, each with its junction mismatch as the score.
+SearchRun autoLoopLikeWindow(SampleBuffer& doc, SearchRun run)
+{
+    const std::atomic<bool> stop{false};
+    const AutoLoopResult found = findAutoLoop(doc, {run.selectionStart, run.selectionEnd}, stop);
+    if (found.outcome != LoopSearchOutcome::Completed) {
+        run.error = found.message.text;
+        return run;
+    }
+    storeAutoLoops(found, doc.loops);
+    doc.loopForward = true;
+    LoopSearchResult& r = run.result;
+    r.outcome = LoopSearchOutcome::Completed;
+    r.period = int32_t(found.period + 0.5);
+    r.windowStart = run.selectionStart;
+    r.windowEnd = run.selectionEnd;
+    r.minLength = found.minLength;
+    r.maxLength = found.maxLength;
+    r.improvementCount = r.solutionCount = int(found.loops.size());
+    if (!found.loops.empty())
+        r.bestScore = found.loops.front().mismatch;
+    for (const AutoLoopCandidate& c : found.loops)
+        run.solutions.push_back({c.loopStart, c.loopEnd, c.mismatch});
+    return run;
+}
+
+} // namespace
+
 SearchRun searchLikeWindow(SampleBuffer& doc, const CliOptions& options, int threadCount)
 {
     SearchRun run;
@@ -100,6 +132,9 @@ SearchRun searchLikeWindow(SampleBuffer& doc, const CliOptions& options, int thr
         run.error = refusal->text;
         return run;
     }
+
+    if (run.autoSelected && options.loopType == LoopType::Forward)
+        return autoLoopLikeWindow(doc, std::move(run));
 
     std::vector<LoopImprovement> improvements;
     LoopSearchCallbacks callbacks;

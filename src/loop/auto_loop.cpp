@@ -1,0 +1,257 @@
+#include "loop/auto_loop.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+constexpr int kStarts = 24;         // coarse starts spread over the sustain
+constexpr int kRefined = 3;         // best coarse pairs placed finely
+constexpr int32_t kEndSlack = 2;    // frames either side of the fine end
+constexpr int kMaxLoops = SolutionTable::kSolutions;
+constexpr double kAudibleShare = 0.01; // a channel counts from 1 % of the loudest one's energy
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+constexpr int kStopEvery = 256; // pairs between two looks at the stop flag
+
+const char* const kTooShort = "The sustain is too short for a loop.";
+
+// Scores pairs (s, e) of one sound with radius R, channel by channel, from
+// doubles in 16-bit units (the 1/32768 scale cancels in the ratio).
+class JunctionScorer {
+public:
+    JunctionScorer(const SampleBuffer& sound, int32_t radius) : radius_(radius), channels_(sound.channels == 2 ? 2 : 1)
+    {
+        const size_t n = size_t(sound.sampleCount);
+        for (int c = 0; c < channels_; ++c) {
+            x_[c].resize(n);
+            squares_[c].resize(n + 1);
+            const int16_t* in = sound.samples[c].data();
+            int64_t sum = 0;
+            squares_[c][0] = 0;
+            for (size_t i = 0; i < n; ++i) {
+                x_[c][i] = in[i];
+                sum += int64_t(in[i]) * in[i];
+                squares_[c][i + 1] = sum;
+            }
+        }
+    }
+
+    // m(s, e), or infinity as soon as it cannot come below `bound`. The caller
+    // keeps s + 1 - R >= 0 and e + R < N.
+    double score(int32_t s, int32_t e, double bound) const
+    {
+        double den[2] = {0.0, 0.0};
+        double loudest = 0.0;
+        for (int c = 0; c < channels_; ++c) {
+            const int64_t a = energy(c, s), b = energy(c, e);
+            den[c] = 0.5 * double(a + b);
+            loudest = std::max(loudest, den[c]);
+        }
+        if (loudest <= 0.0)
+            return 0.0; // digital silence on both sides: nothing changes
+        const double bound2 = bound * bound;
+        double worst = 0.0;
+        for (int c = 0; c < channels_; ++c) {
+            if (den[c] < kAudibleShare * loudest)
+                continue;
+            const double limit = bound2 * den[c];
+            const double* p = x_[c].data() + (s + 1 - radius_);
+            const double* q = x_[c].data() + (e + 1 - radius_);
+            const int32_t count = 2 * radius_;
+            double num = 0.0;
+            for (int32_t k0 = 0; k0 < count; k0 += 32) {
+                const int32_t k1 = std::min(count, k0 + 32);
+                for (int32_t k = k0; k < k1; ++k) {
+                    const double d = q[k] - p[k];
+                    num += d * d;
+                }
+                if (num >= limit)
+                    return kInfinity;
+            }
+            worst = std::max(worst, num / den[c]);
+        }
+        return std::sqrt(worst);
+    }
+
+private:
+    // sum of x_c^2 over s + 1 - R .. s + R
+    int64_t energy(int c, int32_t s) const
+    {
+        return squares_[c][size_t(s + 1 + radius_)] - squares_[c][size_t(s + 1 - radius_)];
+    }
+
+    int32_t radius_;
+    int channels_;
+    std::vector<double> x_[2];
+    std::vector<int64_t> squares_[2];
+};
+
+bool risingAt(const int16_t* x, int32_t i)
+{
+    return x[i] < 0 && x[i + 1] >= 0;
+}
+
+class Progress {
+public:
+    Progress(const AutoLoopCallbacks& callbacks, int32_t range) : callbacks_(callbacks), range_(range)
+    {
+        if (callbacks_.progress)
+            callbacks_.progress(0, range_);
+    }
+    void report(int32_t position)
+    {
+        if (callbacks_.progress)
+            callbacks_.progress(std::min(position, range_), range_);
+    }
+
+private:
+    const AutoLoopCallbacks& callbacks_;
+    int32_t range_;
+};
+
+} // namespace
+
+AutoLoopResult findAutoLoop(const SampleBuffer& sound, const AutoLoopRequest& request, const std::atomic<bool>& stop,
+                            const AutoLoopCallbacks& callbacks)
+{
+    AutoLoopResult result;
+    LoopSearchRequest asSearch;
+    asSearch.selectionStart = request.from;
+    asSearch.selectionEnd = request.to;
+    if (const auto refusal = checkLoopSearchRequest(sound, asSearch)) {
+        result.message = *refusal;
+        return result;
+    }
+
+    const int32_t n = sound.sampleCount;
+    const double period = sound.sampleRate / sound.pitchHz;
+    const int32_t radius = int32_t(std::min<double>(std::max(std::lround(2.0 * period), 32L), n));
+    // Every neighbourhood inside the sound: s + 1 - R >= 0 and e + R <= N - 1.
+    const int32_t first = std::max({request.from, radius - 1, int32_t(0)});
+    const int32_t last = std::min<int64_t>(request.to, int64_t(n) - 1 - radius);
+    const int64_t span = int64_t(last) - first;
+    const int64_t minLength = std::max<int64_t>(
+        std::llround(std::ceil(4.0 * period)), std::min<int64_t>(std::llround(0.1 * sound.sampleRate), span / 4));
+    result.period = period;
+    result.radius = radius;
+    result.minLength = int32_t(std::min<int64_t>(minLength, std::numeric_limits<int32_t>::max()));
+    result.maxLength = int32_t(std::max<int64_t>(0, span));
+    if (span < minLength || minLength < 1) {
+        result.message = UserMessage{kTooShort};
+        return result;
+    }
+
+    const int16_t* s0 = sound.samples[0].data();
+    std::vector<int32_t> crossings;
+    for (int32_t i = first; i <= last && i + 1 < n; ++i)
+        if (risingAt(s0, i))
+            crossings.push_back(i);
+
+    std::vector<int32_t> starts;
+    for (int j = 0; j < kStarts; ++j) {
+        const int64_t place = first + (span - minLength) * j / kStarts;
+        const auto it = std::lower_bound(crossings.begin(), crossings.end(), int32_t(place));
+        if (it != crossings.end() && *it + minLength <= last && (starts.empty() || starts.back() != *it))
+            starts.push_back(*it);
+    }
+    if (starts.empty()) {
+        result.message = UserMessage{kTooShort};
+        return result;
+    }
+
+    const JunctionScorer scorer(sound, radius);
+    Progress progress(callbacks, int32_t(starts.size()) + kRefined);
+    int sinceLook = 0;
+    auto stopped = [&] {
+        if (++sinceLook < kStopEvery)
+            return false;
+        sinceLook = 0;
+        return stop.load(std::memory_order_relaxed);
+    };
+
+    // Coarse: each start's best end among the crossings.
+    std::vector<AutoLoopCandidate> coarse;
+    for (size_t j = 0; j < starts.size(); ++j) {
+        if (stop.load(std::memory_order_relaxed)) {
+            result.outcome = LoopSearchOutcome::Stopped;
+            return result;
+        }
+        const int32_t s = starts[j];
+        AutoLoopCandidate best{s, -1, kInfinity};
+        for (auto it = std::lower_bound(crossings.begin(), crossings.end(), int32_t(s + minLength));
+             it != crossings.end(); ++it) {
+            if (stopped()) {
+                result.outcome = LoopSearchOutcome::Stopped;
+                return result;
+            }
+            const double m = scorer.score(s, *it, best.mismatch);
+            if (m < best.mismatch)
+                best = {s, *it, m};
+        }
+        if (best.loopEnd > 0)
+            coarse.push_back(best);
+        progress.report(int32_t(j + 1));
+    }
+
+    auto byMismatch = [](const AutoLoopCandidate& a, const AutoLoopCandidate& b) {
+        if (a.mismatch != b.mismatch)
+            return a.mismatch < b.mismatch;
+        return a.loopStart != b.loopStart ? a.loopStart < b.loopStart : a.loopEnd < b.loopEnd;
+    };
+    std::sort(coarse.begin(), coarse.end(), byMismatch);
+
+    // Fine: move the start over the crossings of a period either way, the end
+    // with it to the nearest frame.
+    std::vector<AutoLoopCandidate> found = coarse;
+    const int32_t reach = std::max<int32_t>(1, int32_t(std::lround(period)));
+    for (int r = 0; r < kRefined && r < int(coarse.size()); ++r) {
+        const AutoLoopCandidate c = coarse[size_t(r)];
+        AutoLoopCandidate best = c;
+        const auto from = std::lower_bound(crossings.begin(), crossings.end(), c.loopStart - reach);
+        for (auto it = from; it != crossings.end() && *it <= c.loopStart + reach; ++it) {
+            const int32_t v = *it;
+            const int32_t centre = c.loopEnd + (v - c.loopStart);
+            for (int32_t e = centre - kEndSlack; e <= centre + kEndSlack; ++e) {
+                if (e > last || e - v < minLength)
+                    continue;
+                if (stopped()) {
+                    result.outcome = LoopSearchOutcome::Stopped;
+                    return result;
+                }
+                const double m = scorer.score(v, e, best.mismatch);
+                if (m < best.mismatch || (m == best.mismatch && byMismatch({v, e, m}, best)))
+                    best = {v, e, m};
+            }
+        }
+        found.push_back(best);
+        progress.report(int32_t(starts.size()) + r + 1);
+    }
+    if (stop.load(std::memory_order_relaxed)) {
+        result.outcome = LoopSearchOutcome::Stopped;
+        return result;
+    }
+
+    std::sort(found.begin(), found.end(), byMismatch);
+    for (const AutoLoopCandidate& c : found) {
+        if (int(result.loops.size()) == kMaxLoops)
+            break;
+        const bool seen = std::any_of(result.loops.begin(), result.loops.end(), [&](const AutoLoopCandidate& o) {
+            return o.loopStart == c.loopStart && o.loopEnd == c.loopEnd;
+        });
+        if (!seen)
+            result.loops.push_back(c);
+    }
+    result.outcome = LoopSearchOutcome::Completed;
+    return result;
+}
+
+void storeAutoLoops(const AutoLoopResult& result, SolutionTable& table)
+{
+    for (int i = 0; i < SolutionTable::kSolutions; ++i) {
+        const bool has = i < int(result.loops.size());
+        table.loopStart[i] = has ? result.loops[size_t(i)].loopStart : -1;
+        table.loopEnd[i] = has ? result.loops[size_t(i)].loopEnd : -1;
+    }
+    table.currentSolution = 0;
+}
