@@ -30,7 +30,7 @@ void setFileIdentity(SampleBuffer& doc, const std::string& path)
     doc.fileTitle = (dot == std::string::npos || dot == 0) ? name : name.substr(0, dot);
 }
 
-LoadedSound loadLikeWindow(SampleBuffer& doc, const std::string& path)
+LoadedSound loadFile(SampleBuffer& doc, const std::string& path)
 {
     LoadedSound out;
     const std::string full = fullPath(path);
@@ -55,7 +55,14 @@ LoadedSound loadLikeWindow(SampleBuffer& doc, const std::string& path)
             out.warnings.push_back(m.text);
     }
     out.loaded = true;
+    return out;
+}
 
+LoadedSound loadLikeWindow(SampleBuffer& doc, const std::string& path)
+{
+    LoadedSound out = loadFile(doc, path);
+    if (!out.loaded)
+        return out;
     SpectrumAnalysis analysis;
     out.pitchFound = analyseSpectrum(doc, nullptr, analysis);
     updatePitch(doc);

@@ -30,6 +30,10 @@ struct LoadedSound {
     bool pitchFound = false;           // the analysis ran (pitch may still be 0 Hz)
 };
 
+// The reader alone: doc holds the file's format, samples and slot-0 loop;
+// no pitch is detected (pitchFound stays false).
+LoadedSound loadFile(SampleBuffer& doc, const std::string& path);
+
 // As the window at load: the reader fills doc (slot-0 loop, loop type and
 // analysis window), then the automatic spectrum analysis (no hints) sets the
 // channel pitches and the pitch update sets pitchHz, detectedNote = midiNote

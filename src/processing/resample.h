@@ -64,6 +64,13 @@ std::optional<UserMessage> messageFor(ResampleCheck check);
 // fftSizeExp falls while 1024 * 2^e + fftStartFraction * frames >= frames.
 // Pushes no undo snapshot. The caller has passed checkResample.
 void resampleSound(SampleBuffer& doc, int32_t fromRate, int32_t toRate);
+// The same for a sound that keeps its file's own samples (wider than 16
+// bits, float, extensible): those are resampled at their own resolution, by
+// the same filter over their native values (PCM rounded half away from zero
+// and clamped to the format's range, float32 rounded to single precision),
+// and the 16-bit image is made from the result. Any other sound is passed to
+// resampleSound.
+void resampleSoundFullResolution(SampleBuffer& doc, int32_t fromRate, int32_t toRate);
 
 // Pitch shift: the cent ratio 2^(1/1200) raised to 100 * semitones + cents.
 double pitchShiftRatio(int semitones, float cents);
