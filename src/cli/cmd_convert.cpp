@@ -10,6 +10,7 @@
 #include "document/save_document.h"
 #include "processing/resample.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -21,6 +22,36 @@ std::string formatWord(const SampleBuffer& doc)
     if (doc.ownSamplesCurrent() && doc.fullRes.encoding.isFloat)
         return doc.fullRes.encoding.bits == 64 ? "float64" : "float";
     return std::to_string(doc.bitsPerSample);
+}
+
+const char* loopTypeWord(uint32_t type)
+{
+    switch (static_cast<FileLoopType>(type)) {
+    case FileLoopType::Alternate: return "alternate";
+    case FileLoopType::Backward: return "backward";
+    default: return "forward";
+    }
+}
+
+// "loops": every loop as the save writes it (first and last frame, both
+// inclusive), and "cues": every cue point with its id, frame and label.
+void writeMarks(JsonWriter& json, const SampleBuffer& doc)
+{
+    FileMarks marks = doc.marks;
+    placeWindowLoop(marks, doc.loops.hasLoop(0), doc.loops.loopStart[0], doc.loops.loopEnd[0],
+                    static_cast<uint32_t>(doc.loopForward ? FileLoopType::Forward : FileLoopType::Alternate));
+    json.key("loops").beginArray();
+    for (const FileLoop& l : marks.loops)
+        json.beginObject().field("start", l.start).field("end", l.end).field("type", loopTypeWord(l.type)).endObject();
+    json.endArray();
+    json.key("cues").beginArray();
+    for (const CuePoint& c : marks.cues) {
+        json.beginObject().field("id", int64_t(c.id)).field("frame", c.position);
+        if (c.hasLabel)
+            json.field("label", c.label);
+        json.endObject();
+    }
+    json.endArray();
 }
 
 // Converts one file; returns its JSON line and sets job.error on failure.
@@ -43,11 +74,26 @@ std::string convertOne(FileJob& job, const CliOptions& options)
     const int32_t rateIn = doc.sampleRate;
     const int32_t framesIn = doc.sampleCount;
     const std::string formatIn = formatWord(doc);
+    std::vector<std::string> warnings = load.warnings;
 
     if (options.rate > 0 && options.rate != doc.sampleRate) {
         if (const auto refusal = messageFor(checkResample(doc, doc.sampleRate, options.rate)))
             return failWith(refusal->text);
-        resampleSoundFullResolution(doc, doc.sampleRate, options.rate);
+        resampleSoundFullResolution(doc, rateIn, options.rate);
+        const DroppedMarks dropped = rescaleMarks(doc.marks, rateIn, options.rate, doc.sampleCount);
+        // The loop the window would show moves by the file's rule too (the
+        // nearest frame to each end's exact place), so that it is written
+        // back where the other loops and the cue points say it belongs.
+        if (doc.marks.windowLoop >= 0) {
+            const FileLoop& loop = doc.marks.loops[static_cast<size_t>(doc.marks.windowLoop)];
+            doc.loops.loopStart[0] = loop.start - 1;
+            doc.loops.loopEnd[0] = loop.end;
+        }
+        if (!dropped.empty())
+            warnings.push_back(
+                droppedMarksMessage(dropped, "resampled to " + std::to_string(options.rate) +
+                                                 " Hz, they no longer fit in the sound")
+                    .text);
     }
     if (options.bits > 0)
         convertSampleFormat(doc, SampleFormat{options.bits, options.floatSamples});
@@ -58,6 +104,9 @@ std::string convertOne(FileJob& job, const CliOptions& options)
     doc.cutAfterLoop = 0;
     doc.simulateAlternate = 0;
     doc.loops.currentSolution = 0;
+    // The root note is the file's own, not one detected afresh.
+    if (doc.marks.sampler.present)
+        doc.midiNote = static_cast<int16_t>(std::min<uint32_t>(doc.marks.sampler.unityNote, 127));
     setFileIdentity(doc, job.output);
     const SaveOutcome saved = saveDocument(doc, SaveSettings{});
     if (!saved.saved)
@@ -71,10 +120,8 @@ std::string convertOne(FileJob& job, const CliOptions& options)
         .field("bits", formatWord(doc))
         .field("frames_in", framesIn)
         .field("frames", doc.sampleCount);
-    const bool hasLoop = doc.loops.hasLoop(0);
-    json.field("loop_start", hasLoop ? doc.loops.loopStart[0] : -1)
-        .field("loop_end", hasLoop ? doc.loops.loopEnd[0] : -1);
-    writeLoadWarnings(json, load.damage, load.warnings);
+    writeMarks(json, doc);
+    writeLoadWarnings(json, load.damage, warnings);
     json.endObject();
     return json.text();
 }
