@@ -142,7 +142,7 @@ DroppedMarks unrollMarks(FileMarks& marks, int32_t loopStart, int32_t loopEnd)
 DroppedMarks keepMarksInside(FileMarks& marks, int32_t frames)
 {
     DroppedMarks out;
-    dropLoops(marks, out, [&](const FileLoop& l) { return l.start < 0 || l.start >= l.end || l.end >= frames; });
+    dropLoops(marks, out, [&](const FileLoop& l) { return l.start < 0 || l.start > l.end || l.end >= frames; });
     dropCues(marks, out, [&](const CuePoint& c) { return c.position < 0 || c.position >= frames; });
     return out;
 }

@@ -16,7 +16,7 @@
 // - Rescale from rate `from` to rate `to` (resample, pitch shift): a position
 //   p goes to the frame nearest its exact place p * to / from, halves upward,
 //   computed exactly: floor((2 p to + from) / (2 from)). An end is then kept
-//   below the new length; a loop left with end <= start, or a cue past the
+//   below the new length; a loop left with end < start, or a cue past the
 //   end, is dropped.
 // - Cut to `frames` frames (cut after the loop): loops that end at or past
 //   the cut, and cues at or past it, are dropped; the others stay put.
@@ -106,7 +106,7 @@ DroppedMarks cutMarks(FileMarks& marks, int32_t frames);
 // loopStart / loopEnd in the slot convention (s, e).
 DroppedMarks unrollMarks(FileMarks& marks, int32_t loopStart, int32_t loopEnd);
 // Drops every loop and cue that does not lie inside 0 .. frames - 1 (a loop
-// needs start < end): an edit whose frames no longer match positions
+// needs start <= end): an edit whose frames no longer match positions
 // one to one, or a file whose marks point outside its sound.
 DroppedMarks keepMarksInside(FileMarks& marks, int32_t frames);
 
