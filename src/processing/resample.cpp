@@ -130,7 +130,7 @@ std::optional<UserMessage> messageFor(ResampleCheck check)
     return std::nullopt;
 }
 
-void resampleSound(SampleBuffer& doc, int32_t fromRate, int32_t toRate)
+DroppedMarks resampleSound(SampleBuffer& doc, int32_t fromRate, int32_t toRate)
 {
     int up = 1;
     int down = 1;
@@ -166,12 +166,19 @@ void resampleSound(SampleBuffer& doc, int32_t fromRate, int32_t toRate)
         emptied[i] = hadLoop && end <= start;
     }
     dropEmptiedLoops(loops, emptied);
+    const DroppedMarks dropped = rescaleMarks(doc.marks, fromRate, toRate, newFrames);
 
     doc.sampleRate = toRate;
 
     while (doc.fftSizeExp > kLowestFftSizeExp &&
            1024.0 * std::pow(2.0, doc.fftSizeExp) + doc.fftStartFraction * newFrames >= newFrames)
         --doc.fftSizeExp;
+    return dropped;
+}
+
+UserMessage resampledMarksMessage(const DroppedMarks& dropped)
+{
+    return droppedMarksMessage(dropped, "at the new rate they fall past the end of the sound");
 }
 
 double pitchShiftRatio(int semitones, float cents)
