@@ -21,9 +21,9 @@
 // - Cut to `frames` frames (cut after the loop): loops that end at or past
 //   the cut, and cues at or past it, are dropped; the others stay put.
 // - Unroll an alternate window loop (s, e) into a forward loop of 2 L frames,
-//   L = e - s: marks inside 0 .. e stay; those after e move on by L and, since
-//   the unrolled file ends at frame 2 e - s, are dropped; a loop straddling
-//   frame e is dropped.
+//   L = e - s: marks inside 0 .. e stay; the unrolled file ends at frame
+//   2 e - s with the loop's backward half in place of what followed e, so
+//   marks after e, and loops reaching past it, are dropped.
 // The window loop itself is never reported: the window's loop replaces it.
 //
 // Loops are named in messages by their 1-based place in the file's sampler
