@@ -173,3 +173,44 @@ void writeStoredLoop(JsonWriter& json, const SampleBuffer& doc, const LoadedSoun
     else
         json.nullField("pitch_hz");
 }
+
+void writeFileMarks(JsonWriter& json, const SampleBuffer& doc)
+{
+    static const char* const kTypes[] = {"forward", "alternate", "backward"};
+    const FileMarks& marks = doc.marks;
+    json.key("loops").beginArray();
+    for (size_t i = 0; i < marks.loops.size(); ++i) {
+        const FileLoop& l = marks.loops[i];
+        json.beginObject()
+            .field("number", l.number)
+            .field("first_frame", l.start)
+            .field("last_frame", l.end)
+            .field("type", l.type <= 2 ? kTypes[l.type] : "unknown")
+            .field("play_count", int64_t(l.playCount))
+            .field("cue_id", int64_t(l.cueId))
+            .field("window", static_cast<int32_t>(i) == marks.windowLoop)
+            .endObject();
+    }
+    json.endArray();
+    json.key("cues").beginArray();
+    for (const CuePoint& c : marks.cues) {
+        json.beginObject().field("id", int64_t(c.id)).field("frame", c.position);
+        if (c.hasLabel)
+            json.field("label", c.label);
+        else
+            json.nullField("label");
+        json.endObject();
+    }
+    json.endArray();
+    json.key("chunks").beginArray();
+    for (const RiffChunk& c : doc.chunks.chunks) {
+        if (c.role != ChunkRole::Kept)
+            continue;
+        json.beginObject().field("id", c.idText()).field("size", int64_t(c.size()));
+        const std::string type = c.listType();
+        if (!type.empty())
+            json.field("list_type", type);
+        json.endObject();
+    }
+    json.endArray();
+}

@@ -48,6 +48,16 @@ void writeLoadWarnings(JsonWriter& json, const std::string& damage, const std::v
 // "loop_type" (null without a loop) and "pitch_hz" (null when no analysis ran).
 void writeStoredLoop(JsonWriter& json, const SampleBuffer& doc, const LoadedSound& load);
 
+// Every loop and cue point of the file and its other chunks, as fields of
+// the open JSON object:
+//   "loops": [{"number", "first_frame", "last_frame" (inclusive), "type"
+//             ("forward", "alternate", "backward"), "play_count" (0 endless),
+//             "cue_id", "window" (the loop slot 0 holds)}...]
+//   "cues":  [{"id", "frame", "label" (null without one)}...]
+//   "chunks": [{"id", "size"} and "list_type" for a LIST...]: the chunks kept
+//             as bytes, in file order.
+void writeFileMarks(JsonWriter& json, const SampleBuffer& doc);
+
 struct SolutionEntry {
     int32_t start = -1; // the sample before the loop
     int32_t end = -1;   // the last sample of the loop

@@ -24,36 +24,6 @@ std::string formatWord(const SampleBuffer& doc)
     return std::to_string(doc.bitsPerSample);
 }
 
-const char* loopTypeWord(uint32_t type)
-{
-    switch (static_cast<FileLoopType>(type)) {
-    case FileLoopType::Alternate: return "alternate";
-    case FileLoopType::Backward: return "backward";
-    default: return "forward";
-    }
-}
-
-// "loops": every loop as the save writes it (first and last frame, both
-// inclusive), and "cues": every cue point with its id, frame and label.
-void writeMarks(JsonWriter& json, const SampleBuffer& doc)
-{
-    FileMarks marks = doc.marks;
-    placeWindowLoop(marks, doc.loops.hasLoop(0), doc.loops.loopStart[0], doc.loops.loopEnd[0],
-                    static_cast<uint32_t>(doc.loopForward ? FileLoopType::Forward : FileLoopType::Alternate));
-    json.key("loops").beginArray();
-    for (const FileLoop& l : marks.loops)
-        json.beginObject().field("start", l.start).field("end", l.end).field("type", loopTypeWord(l.type)).endObject();
-    json.endArray();
-    json.key("cues").beginArray();
-    for (const CuePoint& c : marks.cues) {
-        json.beginObject().field("id", int64_t(c.id)).field("frame", c.position);
-        if (c.hasLabel)
-            json.field("label", c.label);
-        json.endObject();
-    }
-    json.endArray();
-}
-
 // Converts one file; returns its JSON line and sets job.error on failure.
 std::string convertOne(FileJob& job, const CliOptions& options)
 {
@@ -79,8 +49,7 @@ std::string convertOne(FileJob& job, const CliOptions& options)
     if (options.rate > 0 && options.rate != doc.sampleRate) {
         if (const auto refusal = messageFor(checkResample(doc, doc.sampleRate, options.rate)))
             return failWith(refusal->text);
-        resampleSoundFullResolution(doc, rateIn, options.rate);
-        const DroppedMarks dropped = rescaleMarks(doc.marks, rateIn, options.rate, doc.sampleCount);
+        const DroppedMarks dropped = resampleSoundFullResolution(doc, rateIn, options.rate);
         // The loop the window would show moves by the file's rule too (the
         // nearest frame to each end's exact place), so that it is written
         // back where the other loops and the cue points say it belongs.
@@ -90,10 +59,7 @@ std::string convertOne(FileJob& job, const CliOptions& options)
             doc.loops.loopEnd[0] = loop.end;
         }
         if (!dropped.empty())
-            warnings.push_back(
-                droppedMarksMessage(dropped, "resampled to " + std::to_string(options.rate) +
-                                                 " Hz, they no longer fit in the sound")
-                    .text);
+            warnings.push_back(resampledMarksMessage(dropped).text);
     }
     if (options.bits > 0)
         convertSampleFormat(doc, SampleFormat{options.bits, options.floatSamples});
@@ -120,7 +86,7 @@ std::string convertOne(FileJob& job, const CliOptions& options)
         .field("bits", formatWord(doc))
         .field("frames_in", framesIn)
         .field("frames", doc.sampleCount);
-    writeMarks(json, doc);
+    writeFileMarks(json, doc);
     writeLoadWarnings(json, load.damage, warnings);
     json.endObject();
     return json.text();

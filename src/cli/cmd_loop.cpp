@@ -75,6 +75,9 @@ std::string loopOne(FileJob& job, const CliOptions& options, int searchThreads)
     if (!saved.saved)
         return failWith("The file " + fullPath(job.output) + " could not be saved" +
                         (saved.messages.empty() ? std::string(".") : ": " + saved.messages.front().text));
+    // Loops and cue points the cut or the unrolling left out.
+    for (const UserMessage& m : saved.messages)
+        warnings.push_back(m.text);
 
     // The check of the loop in the saved sound (crossfade committed), at the
     // rate its pitch in Hz belongs to: retuning changes the rate, not the

@@ -15,9 +15,9 @@
 // that many bytes plus a zero pad byte when the size is odd, up to
 // min(RIFF size + 8, bytes present). A well-formed file is walked whole and
 // kept whole. The walk stops at a chunk whose size runs past that end (its
-// bytes, and whatever follows, are not kept; a data chunk cut short still
-// gives the frames present) and at a second fmt, data, smpl or cue chunk
-// (such duplicates could never be written back consistently). A file in
+// bytes are not kept, but a data chunk cut short still gives the frames
+// present and a smpl or cue chunk the records present). A second fmt, data, smpl, cue or LIST/adtl
+// chunk is not kept (two could never be written back consistently). A file in
 // which the walk finds no format chunk followed by a data chunk is read by
 // the tag scan of wav_reader.h instead, and nothing but its sound and first
 // loop is kept.
@@ -69,13 +69,18 @@ struct WalkedChunk {
     size_t offset = 0;      // of the id
     uint32_t size = 0;      // the size field
     size_t bytesPresent = 0; // min(size, bytes up to the walk's end)
+    bool cutShort() const { return bytesPresent < size; }
 };
 
 struct RiffWalk {
     bool wellFormed = false;  // a format chunk and after it a data chunk were walked
     bool damaged = false;     // the walk stopped early: a chunk running past the end, a duplicate
     std::string damage;       // what stopped it, e.g. "its LIST chunk runs past the end of the file"
-    std::vector<WalkedChunk> chunks; // in file order, the cut-short chunk (if data) included
+    std::vector<std::string> problems; // the damage and every chunk left out, in clear text
+    // In file order, the chunk that runs past the end last (cutShort): a data
+    // chunk gives its frames present, a smpl or cue chunk the records present;
+    // any other is not kept.
+    std::vector<WalkedChunk> chunks;
 };
 
 // Walks bytes[0 .. size) (the whole file, RIFF header included). Never reads

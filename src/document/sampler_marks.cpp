@@ -124,25 +124,18 @@ DroppedMarks cutMarks(FileMarks& marks, int32_t frames)
 DroppedMarks unrollMarks(FileMarks& marks, int32_t loopStart, int32_t loopEnd)
 {
     DroppedMarks out;
-    const int32_t L = loopEnd - loopStart;
-    if (L <= 0)
+    if (loopEnd <= loopStart)
         return out;
-    dropLoops(marks, out, [&](const FileLoop& l) { return l.start <= loopEnd && l.end > loopEnd; });
-    const auto moved = [&](int32_t p) { return p > loopEnd ? static_cast<int32_t>(std::min<int64_t>(int64_t(p) + L, INT32_MAX)) : p; };
-    for (FileLoop& l : marks.loops) {
-        l.start = moved(l.start);
-        l.end = moved(l.end);
-    }
-    for (CuePoint& c : marks.cues)
-        c.position = moved(c.position);
-    out.append(keepMarksInside(marks, 2 * loopEnd - loopStart + 1));
+    // Whatever followed frame e now lies past 2e - s, the unrolled file's end.
+    dropLoops(marks, out, [&](const FileLoop& l) { return l.end > loopEnd; });
+    dropCues(marks, out, [&](const CuePoint& c) { return c.position > loopEnd; });
     return out;
 }
 
 DroppedMarks keepMarksInside(FileMarks& marks, int32_t frames)
 {
     DroppedMarks out;
-    dropLoops(marks, out, [&](const FileLoop& l) { return l.start < 0 || l.start >= l.end || l.end >= frames; });
+    dropLoops(marks, out, [&](const FileLoop& l) { return l.start < 0 || l.start > l.end || l.end >= frames; });
     dropCues(marks, out, [&](const CuePoint& c) { return c.position < 0 || c.position >= frames; });
     return out;
 }

@@ -16,14 +16,14 @@
 // - Rescale from rate `from` to rate `to` (resample, pitch shift): a position
 //   p goes to the frame nearest its exact place p * to / from, halves upward,
 //   computed exactly: floor((2 p to + from) / (2 from)). An end is then kept
-//   below the new length; a loop left with end <= start, or a cue past the
+//   below the new length; a loop left with end < start, or a cue past the
 //   end, is dropped.
 // - Cut to `frames` frames (cut after the loop): loops that end at or past
 //   the cut, and cues at or past it, are dropped; the others stay put.
 // - Unroll an alternate window loop (s, e) into a forward loop of 2 L frames,
-//   L = e - s: marks inside 0 .. e stay; those after e move on by L and, since
-//   the unrolled file ends at frame 2 e - s, are dropped; a loop straddling
-//   frame e is dropped.
+//   L = e - s: marks inside 0 .. e stay; the unrolled file ends at frame
+//   2 e - s with the loop's backward half in place of what followed e, so
+//   marks after e, and loops reaching past it, are dropped.
 // The window loop itself is never reported: the window's loop replaces it.
 //
 // Loops are named in messages by their 1-based place in the file's sampler
@@ -106,7 +106,7 @@ DroppedMarks cutMarks(FileMarks& marks, int32_t frames);
 // loopStart / loopEnd in the slot convention (s, e).
 DroppedMarks unrollMarks(FileMarks& marks, int32_t loopStart, int32_t loopEnd);
 // Drops every loop and cue that does not lie inside 0 .. frames - 1 (a loop
-// needs start < end): an edit whose frames no longer match positions
+// needs start <= end): an edit whose frames no longer match positions
 // one to one, or a file whose marks point outside its sound.
 DroppedMarks keepMarksInside(FileMarks& marks, int32_t frames);
 

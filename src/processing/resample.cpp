@@ -132,10 +132,12 @@ std::optional<UserMessage> messageFor(ResampleCheck check)
 
 namespace {
 
-// What follows the conversion of the samples: the loop slots scaled, the
-// rate replaced and the analysis window fitted (see resampleSound).
-void finishResample(SampleBuffer& doc, int up, int down, int32_t newFrames, int32_t toRate)
+// What follows the conversion of the samples: the loop slots and the file's
+// marks scaled, the rate replaced and the analysis window fitted (see
+// resampleSound).
+DroppedMarks finishResample(SampleBuffer& doc, int up, int down, int32_t fromRate, int32_t toRate)
 {
+    const int32_t newFrames = doc.sampleCount;
     const double f = static_cast<double>(up) / static_cast<double>(down);
     SolutionTable& loops = doc.loops;
     bool emptied[SolutionTable::kSolutions] = {};
@@ -151,12 +153,14 @@ void finishResample(SampleBuffer& doc, int up, int down, int32_t newFrames, int3
         emptied[i] = hadLoop && end <= start;
     }
     dropEmptiedLoops(loops, emptied);
+    const DroppedMarks dropped = rescaleMarks(doc.marks, fromRate, toRate, newFrames);
 
     doc.sampleRate = toRate;
 
     while (doc.fftSizeExp > kLowestFftSizeExp &&
            1024.0 * std::pow(2.0, doc.fftSizeExp) + doc.fftStartFraction * newFrames >= newFrames)
         --doc.fftSizeExp;
+    return dropped;
 }
 
 // A resampled value in a format's native units: PCM rounded half away from
@@ -173,7 +177,12 @@ double roundToFormat(double v, const WaveEncoding& e)
 
 } // namespace
 
-void resampleSound(SampleBuffer& doc, int32_t fromRate, int32_t toRate)
+UserMessage resampledMarksMessage(const DroppedMarks& dropped)
+{
+    return droppedMarksMessage(dropped, "at the new rate they fall past the end of the sound");
+}
+
+DroppedMarks resampleSound(SampleBuffer& doc, int32_t fromRate, int32_t toRate)
 {
     int up = 1;
     int down = 1;
@@ -193,15 +202,14 @@ void resampleSound(SampleBuffer& doc, int32_t fromRate, int32_t toRate)
     doc.sampleCount = newFrames;
     if (newFrames > frames)
         doc.ensureWorkingArrays();
-    finishResample(doc, up, down, newFrames, toRate);
+    return finishResample(doc, up, down, fromRate, toRate);
 }
 
-void resampleSoundFullResolution(SampleBuffer& doc, int32_t fromRate, int32_t toRate)
+DroppedMarks resampleSoundFullResolution(SampleBuffer& doc, int32_t fromRate, int32_t toRate)
 {
     if (!doc.ownSamplesCurrent()) {
         doc.dropStaleFullResolution();
-        resampleSound(doc, fromRate, toRate);
-        return;
+        return resampleSound(doc, fromRate, toRate);
     }
     int up = 1;
     int down = 1;
@@ -238,8 +246,8 @@ void resampleSoundFullResolution(SampleBuffer& doc, int32_t fromRate, int32_t to
     doc.sampleCount = newFrames;
     if (newFrames > frames)
         doc.ensureWorkingArrays();
-    finishResample(doc, up, down, newFrames, toRate);
     doc.tieOwnSamples();
+    return finishResample(doc, up, down, fromRate, toRate);
 }
 
 double pitchShiftRatio(int semitones, float cents)

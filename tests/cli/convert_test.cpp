@@ -179,7 +179,7 @@ TEST_F(ConvertTest, RateScalesEveryLoopAndCueToTheNearestFrameOfItsExactPlace)
 
     // The same numbers in the tool's own line.
     const Json j = parseJson(lines(r.out).at(0));
-    EXPECT_EQ(j["loops"][0]["start"].integer(), 1090);
+    EXPECT_EQ(j["loops"][0]["first_frame"].integer(), 1090);
     EXPECT_EQ(j["cues"][1]["frame"].integer(), 44626);
     EXPECT_EQ(j["cues"][1]["label"].text, "Release");
 }
