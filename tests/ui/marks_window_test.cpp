@@ -5,46 +5,76 @@
 #include "main_window_fixture.h"
 
 #include "document/format.h"
+#include "document/load_sound.h"
 #include "views/ui/WaveformView.h"
 
 #include <wx/image.h>
 
 namespace {
 
+// Chunk bodies as a sample maker's file holds them.
+std::vector<uint8_t> samplerBody()
+{
+    std::vector<uint8_t> b;
+    for (uint32_t v : {0u, 0u, 22676u, 60u, 0u, 0u, 0u, 2u, 0u}) // ... unity note 60, two loops
+        wavbytes::put32(b, v);
+    for (uint32_t v : {0u, 0u, 1001u, 30000u, 0u, 0u})  // forward, frames 1001 .. 30000
+        wavbytes::put32(b, v);
+    for (uint32_t v : {0u, 1u, 35000u, 40000u, 0u, 0u}) // alternate, frames 35000 .. 40000
+        wavbytes::put32(b, v);
+    return b;
+}
+std::vector<uint8_t> cueBody()
+{
+    std::vector<uint8_t> b;
+    for (uint32_t v : {1u, 1u, 1u, 0u, 0u, 0u, 20000u}) // one point: id 1 at frame 20000
+        wavbytes::put32(b, v);
+    b[12] = 'd', b[13] = 'a', b[14] = 't', b[15] = 'a'; // its chunk id
+    return b;
+}
+std::vector<uint8_t> labelList()
+{
+    std::vector<uint8_t> labl;
+    wavbytes::put32(labl, 1);
+    for (char c : std::string("Sustain"))
+        labl.push_back(uint8_t(c));
+    labl.push_back(0);
+    std::vector<uint8_t> body = {'a', 'd', 't', 'l'};
+    const std::vector<uint8_t> entry = wavbytes::chunk("labl", labl);
+    body.insert(body.end(), entry.begin(), entry.end());
+    return body;
+}
+
 class MarksWindowTest : public MainWindowTest {
 protected:
-    // A mono sound of 44100 frames whose slot-0 loop is the file's first
-    // loop (frames 1001 .. 30000); the file also has an alternate loop over
-    // 35000 .. 40000 and a cue point "Sustain" at 20000.
+    // A mono sound of 44100 frames with two loops, the first (frames 1001 ..
+    // 30000) the one slot 0 shows, the second alternate over 35000 .. 40000,
+    // and a cue point labelled "Sustain" at 20000.
+    std::string writeMarked()
+    {
+        wavbytes::WavLayout w;
+        std::vector<int16_t> s(44100);
+        for (size_t i = 0; i < s.size(); ++i)
+            s[i] = static_cast<int16_t>(9000 * std::sin(2 * M_PI * 220.0 * double(i) / 44100.0));
+        w.data = wavbytes::pcm16(s);
+        std::vector<uint8_t> file = wavbytes::build(w);
+        for (const auto& c : {wavbytes::chunk("smpl", samplerBody()), wavbytes::chunk("cue ", cueBody()),
+                              wavbytes::chunk("LIST", labelList())})
+            file.insert(file.end(), c.begin(), c.end());
+        wavbytes::set32(file, 4, static_cast<uint32_t>(file.size() - 8));
+        const std::string path = folder + "/marks.wav";
+        EXPECT_TRUE(wavbytes::writeFile(path, file));
+        return path;
+    }
     void openWithMarks()
     {
         // A sound edited by the case before is left unsaved.
         const bool modified = dlg->doc.isLoaded() && !dlg->doc.isSaved;
-        open(writeWave("marks", 44100, 1, wavbytes::SamplerLoop{0, 1001, 30000}),
+        open(writeMarked(),
              modified ? std::initializer_list<MessageAnswer>{MessageAnswer::No} : std::initializer_list<MessageAnswer>{});
-        SampleBuffer& doc = dlg->doc;
-        ASSERT_TRUE(doc.loops.hasLoop(0));
-        doc.marks.clear();
-        FileLoop sustain;
-        sustain.start = 1001;
-        sustain.end = 30000;
-        sustain.number = 1;
-        FileLoop release;
-        release.type = 1;
-        release.start = 35000;
-        release.end = 40000;
-        release.number = 2;
-        doc.marks.loops = {sustain, release};
-        doc.marks.windowLoop = 0;
-        CuePoint cue;
-        cue.id = 1;
-        cue.position = 20000;
-        cue.hasLabel = true;
-        cue.label = "Sustain";
-        doc.marks.cues = {cue};
-        doc.isSaved = true;
-        dlg->setText(ID_WAVE_PROPERTIES, fileInformationText(doc));
-        dlg->waveform()->Refresh();
+        ASSERT_EQ(dlg->doc.loops.loopEnd[0], 30000);
+        ASSERT_EQ(dlg->doc.marks.loops.size(), 2u);
+        ASSERT_EQ(dlg->doc.marks.cues.size(), 1u);
     }
     int columnOf(int32_t frame) const
     {
@@ -139,6 +169,31 @@ TEST_F(MarksWindowTest, TheThreeCommandsEditTheMarksAndUndoBringsThemBack)
         EXPECT_EQ(dlg->doc.marks.loops.size(), c.loops);
         EXPECT_EQ(dlg->doc.marks.cues.size(), c.cues);
     }
+}
+
+TEST_F(MarksWindowTest, AKeptLoopAndAPlacedCueAreInTheSavedFile)
+{
+    openWithMarks();
+    dlg->doc.cutAfterLoop = 0; // keep the sound after the current loop, and its rate
+    dlg->doc.tuneSampleRate = 0;
+    dlg->onKeepLoop();
+    dlg->waveform()->setSelectionAnchor(42000);
+    dlg->onPlaceCue();
+    {
+        uitest::ScriptedFiles names({folder + "/kept.wav"});
+        uitest::ScriptedMessages none;
+        dlg->onSaveAs();
+    }
+    SampleBuffer back;
+    back.fileTitle = "kept";
+    ASSERT_TRUE(loadSoundFile(back, folder + "/kept.wav").loaded);
+    ASSERT_EQ(back.marks.loops.size(), 3u);
+    EXPECT_EQ(back.marks.loops[1].start, 35000);
+    EXPECT_EQ(back.marks.loops[2].start, 1001);
+    EXPECT_EQ(back.marks.loops[2].end, 30000);
+    ASSERT_EQ(back.marks.cues.size(), 2u);
+    EXPECT_EQ(back.marks.cues[0].label, "Sustain");
+    EXPECT_EQ(back.marks.cues[1].position, 42000);
 }
 
 } // namespace
