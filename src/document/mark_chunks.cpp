@@ -73,6 +73,9 @@ void readSamplerChunk(const uint8_t* body, size_t size, FileMarks& marks, std::v
         problems.push_back("its smpl chunk claims more sampler data than it holds");
     const size_t keep = std::min<size_t>(extra, have);
     f.samplerData.assign(body + after, body + after + keep);
+    if (have > keep)
+        problems.push_back("its smpl chunk holds " + std::to_string(have - keep) +
+                           " bytes past its loops and sampler data");
 }
 
 void readCueChunk(const uint8_t* body, size_t size, FileMarks& marks, std::vector<std::string>& problems)

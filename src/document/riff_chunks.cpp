@@ -68,6 +68,7 @@ RiffWalk walkRiffChunks(const uint8_t* bytes, size_t size)
                 c.bytesPresent = std::min<uint64_t>(c.size, size - p - 8);
                 w.chunks.push_back(c);
                 dataSeen = true;
+                p = end;
                 break;
             }
             w.damaged = true;
@@ -95,13 +96,19 @@ RiffWalk walkRiffChunks(const uint8_t* bytes, size_t size)
             w.chunks.push_back(c);
         }
         size_t next = p + 8 + c.size;
-        if (c.size & 1) {
-            // The pad byte, unless the writer left it out: then the next tag
-            // starts right away and the byte after is not a tag's first.
-            const bool padded = next + 1 + 4 > end || printableTag(bytes + next + 1) || !printableTag(bytes + next);
-            next += padded ? 1 : 0;
+        if ((c.size & 1) && next < end) {
+            // The pad byte, unless the writer left it out: a nonzero byte
+            // there that starts a chunk header which fits is the next chunk.
+            const bool headerFits = next + 8 <= end && printableTag(bytes + next) &&
+                                    u32At(bytes + next + 4) <= end - next - 8;
+            next += bytes[next] != 0 && headerFits ? 0 : 1;
         }
         p = next;
+    }
+    if (!w.damaged && p < end && end - p >= 4) {
+        w.damaged = true;
+        w.damage = "it ends inside a chunk header";
+        w.problems.push_back(w.damage);
     }
     w.wellFormed = fmtSeen && dataSeen;
     return w;
