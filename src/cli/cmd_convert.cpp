@@ -15,8 +15,8 @@
 
 namespace {
 
-// "16", "24", "32" or "float" (also "float64"): the --bits word for the
-// document's format.
+// The document's format as --bits words it: "16", "24", "32", "float", and
+// for sources "8" and "float64".
 std::string formatWord(const SampleBuffer& doc)
 {
     if (doc.ownSamplesCurrent() && doc.fullRes.encoding.isFloat)
@@ -78,12 +78,14 @@ std::string convertOne(FileJob& job, const CliOptions& options)
     if (!saved.saved)
         return failWith("The file " + fullPath(job.output) + " could not be saved" +
                         (saved.messages.empty() ? std::string(".") : ": " + saved.messages.front().text));
+    for (const UserMessage& m : saved.messages)
+        warnings.push_back(m.text);
 
     json.field("out", job.output)
         .field("rate_in", rateIn)
         .field("rate", doc.sampleRate)
-        .field("bits_in", formatIn)
-        .field("bits", formatWord(doc))
+        .field("format_in", formatIn)
+        .field("format", formatWord(doc))
         .field("frames_in", framesIn)
         .field("frames", doc.sampleCount);
     writeFileMarks(json, doc);
