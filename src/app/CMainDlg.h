@@ -133,6 +133,9 @@ enum MainId : int {
     ID_PROFILE_READOUT = 3001,  // the profile area's read-out text (no id of its own in the layout)
     ID_SHOW_JUNCTION = 3002,    // shows the junction area in place of the profiles
     ID_JUNCTION_AREA = 3003,
+    ID_KEEP_LOOP = 3004,        // Operations: keep the current loop as one more loop of the file
+    ID_REMOVE_LOOP = 3005,      // Operations: remove the file's loop under the cursor
+    ID_PLACE_CUE = 3006,        // Operations: a cue point at the selection's start
 };
 
 class CMainDlg : public wxFrame {
@@ -311,6 +314,19 @@ public:
     // it: shown on the first report, so a refused command never flashes it.
     ProgressCallback filterProgress();
     // ---- end of filters
+
+    // ---- the file's other loops and cue points (CMainDlg_marks.cpp)
+    void onKeepLoop();
+    void onRemoveLoop();
+    void onPlaceCue();
+    // Enables the three commands: while a sound is loaded and no long task
+    // runs; Keep loop also needs a loop in the selected slot.
+    void onUpdateMarkCommand(wxUpdateUIEvent& event);
+    // After an edit of the marks alone (the samples are as they were): the
+    // waveform repainted, the Wave properties read-out rewritten, Save
+    // enabled and the sound marked modified.
+    void refreshAfterMarksEdit();
+    // ---- end of the file's other loops and cue points
 
     // ---- resample, pitch shift, change sample rate, tune (CMainDlg_resample.cpp)
     int32_t lastResampleRate = -1; // rate last accepted in the Resample dialog; -1: none yet

@@ -66,6 +66,9 @@ const Route kRoutes[] = {
     {ID_ABOUT, &CMainDlg::onAbout},
     {ID_SYSMENU_ABOUT, &CMainDlg::onAbout},
     {ID_SHOW_DEVELOPMENT, &CMainDlg::showDevelopmentControls},
+    {ID_KEEP_LOOP, &CMainDlg::onKeepLoop},
+    {ID_REMOVE_LOOP, &CMainDlg::onRemoveLoop},
+    {ID_PLACE_CUE, &CMainDlg::onPlaceCue},
 };
 
 // Every menu item that lockCommands may switch off.
@@ -116,6 +119,9 @@ void CMainDlg::bindCommands()
     // A GTK slider sends no paint notification: follow every value change.
     panel_->Bind(wxEVT_SLIDER, [this](wxCommandEvent&) { onCrossfadeSliderChanged(); }, ID_CROSSFADE_SLIDER);
     panel_->Bind(wxEVT_SCROLL_CHANGED, [this](wxScrollEvent&) { onCrossfadeSliderChanged(); }, ID_CROSSFADE_SLIDER);
+
+    for (int id : {ID_KEEP_LOOP, ID_REMOVE_LOOP, ID_PLACE_CUE})
+        Bind(wxEVT_UPDATE_UI, &CMainDlg::onUpdateMarkCommand, this, id);
 
     Bind(wxEVT_CLOSE_WINDOW, &CMainDlg::onClose, this);
     Bind(wxEVT_DROP_FILES, &CMainDlg::onDropFiles, this);

@@ -31,7 +31,7 @@ void setFileIdentity(SampleBuffer& doc, const std::string& path)
     doc.fileTitle = (dot == std::string::npos || dot == 0) ? name : name.substr(0, dot);
 }
 
-LoadedSound loadLikeWindow(SampleBuffer& doc, const std::string& path)
+LoadedSound loadFile(SampleBuffer& doc, const std::string& path)
 {
     LoadedSound out;
     const std::string full = fullPath(path);
@@ -56,7 +56,14 @@ LoadedSound loadLikeWindow(SampleBuffer& doc, const std::string& path)
             out.warnings.push_back(m.text);
     }
     out.loaded = true;
+    return out;
+}
 
+LoadedSound loadLikeWindow(SampleBuffer& doc, const std::string& path)
+{
+    LoadedSound out = loadFile(doc, path);
+    if (!out.loaded)
+        return out;
     SpectrumAnalysis analysis;
     out.pitchFound = analyseSpectrum(doc, nullptr, analysis);
     updatePitch(doc);
@@ -200,4 +207,45 @@ void writeStoredLoop(JsonWriter& json, const SampleBuffer& doc, const LoadedSoun
         json.field("pitch_hz", doc.pitchHz);
     else
         json.nullField("pitch_hz");
+}
+
+void writeFileMarks(JsonWriter& json, const SampleBuffer& doc)
+{
+    static const char* const kTypes[] = {"forward", "alternate", "backward"};
+    const FileMarks& marks = doc.marks;
+    json.key("loops").beginArray();
+    for (size_t i = 0; i < marks.loops.size(); ++i) {
+        const FileLoop& l = marks.loops[i];
+        json.beginObject()
+            .field("number", l.number)
+            .field("first_frame", l.start)
+            .field("last_frame", l.end)
+            .field("type", l.type <= 2 ? kTypes[l.type] : "unknown")
+            .field("play_count", int64_t(l.playCount))
+            .field("cue_id", int64_t(l.cueId))
+            .field("window", static_cast<int32_t>(i) == marks.windowLoop)
+            .endObject();
+    }
+    json.endArray();
+    json.key("cues").beginArray();
+    for (const CuePoint& c : marks.cues) {
+        json.beginObject().field("id", int64_t(c.id)).field("frame", c.position);
+        if (c.hasLabel)
+            json.field("label", c.label);
+        else
+            json.nullField("label");
+        json.endObject();
+    }
+    json.endArray();
+    json.key("chunks").beginArray();
+    for (const RiffChunk& c : doc.chunks.chunks) {
+        if (c.role != ChunkRole::Kept)
+            continue;
+        json.beginObject().field("id", c.idText()).field("size", int64_t(c.size()));
+        const std::string type = c.listType();
+        if (!type.empty())
+            json.field("list_type", type);
+        json.endObject();
+    }
+    json.endArray();
 }

@@ -14,19 +14,21 @@ LoadOutcome loadSoundFile(SampleBuffer& doc, const std::string& path)
         outcome.messages.push_back(waveReadMessage(WaveReadStatus::CannotOpen, doc.fileTitle));
         return outcome;
     }
-    const WaveReadResult read = readWaveFile(bytes.data(), bytes.size(), doc.fftStartFraction);
+    WaveReadResult read = readWaveFile(bytes.data(), bytes.size(), doc.fftStartFraction);
     outcome.status = read.status;
     if (read.status != WaveReadStatus::Ok) {
         outcome.messages.push_back(waveReadMessage(read.status, doc.fileTitle));
         return outcome;
     }
-    const WaveInfo& w = read.info;
+    WaveInfo& w = read.info;
     if (w.dataTruncated) {
         outcome.dataTruncated = true;
         outcome.framesDeclared = w.framesDeclared;
         outcome.framesPresent = w.frames;
         outcome.messages.push_back(truncatedDataWarningMessage(path, w.framesDeclared, w.frames));
     }
+    if (!w.chunkProblems.empty())
+        outcome.messages.push_back(chunkProblemsMessage(path, w.chunkProblems));
     if (w.fewFramesWarning)
         outcome.messages.push_back(fewFramesWarningMessage());
 
@@ -54,6 +56,8 @@ LoadOutcome loadSoundFile(SampleBuffer& doc, const std::string& path)
         doc.tieOwnSamples();
     }
 
+    doc.marks = std::move(w.marks);
+    doc.chunks = std::move(w.chunks);
     doc.loops.clear();
     doc.loops.loopStart[0] = w.loopStart;
     doc.loops.loopEnd[0] = w.loopEnd;
