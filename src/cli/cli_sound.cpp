@@ -73,12 +73,15 @@ void writeLoadWarnings(JsonWriter& json, const std::string& damage, const std::v
 
 namespace {
 
-// The window's Auto loop on the sustain run.selection*: its loops become the
+// The window's Auto loop from the sustain on: its loops become the
 // solutions list, each with its junction mismatch as the score.
 SearchRun autoLoopLikeWindow(SampleBuffer& doc, SearchRun run)
 {
     const std::atomic<bool> stop{false};
-    const AutoLoopResult found = findAutoLoop(doc, {run.selectionStart, run.selectionEnd}, stop);
+    const AutoLoopRequest range = autoLoopRange(doc, run.sustain);
+    run.selectionStart = range.from;
+    run.selectionEnd = range.to;
+    const AutoLoopResult found = findAutoLoop(doc, range, stop);
     if (found.outcome != LoopSearchOutcome::Completed) {
         run.error = found.message.text;
         return run;

@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr int kStarts = 24;         // coarse starts spread over the sustain
+constexpr int kStarts = 128;        // coarse starts spread over the sustain
 constexpr int kRefined = 3;         // best coarse pairs placed finely
 constexpr int32_t kEndSlack = 2;    // frames either side of the fine end
 constexpr int kMaxLoops = SolutionTable::kSolutions;
@@ -131,8 +131,8 @@ AutoLoopResult findAutoLoop(const SampleBuffer& sound, const AutoLoopRequest& re
     const int32_t first = std::max({request.from, radius - 1, int32_t(0)});
     const int32_t last = std::min<int64_t>(request.to, int64_t(n) - 1 - radius);
     const int64_t span = int64_t(last) - first;
-    const int64_t minLength = std::max<int64_t>(
-        std::llround(std::ceil(4.0 * period)), std::min<int64_t>(std::llround(0.1 * sound.sampleRate), span / 4));
+    // Four periods: the two neighbourhoods of 2R frames then never overlap.
+    const int64_t minLength = std::max<int64_t>(2 * int64_t(radius), std::llround(std::ceil(4.0 * period)));
     result.period = period;
     result.radius = radius;
     result.minLength = int32_t(std::min<int64_t>(minLength, std::numeric_limits<int32_t>::max()));
@@ -244,6 +244,30 @@ AutoLoopResult findAutoLoop(const SampleBuffer& sound, const AutoLoopRequest& re
     }
     result.outcome = LoopSearchOutcome::Completed;
     return result;
+}
+
+AutoLoopRequest autoLoopRange(const SampleBuffer& sound, const SustainSelection& sustain)
+{
+    AutoLoopRequest range{sustain.start, sustain.end};
+    const int32_t n = sound.sampleCount;
+    const int32_t block = std::max(1, sound.sampleRate / 100);
+    if (!sound.isLoaded() || n < block)
+        return range;
+    std::vector<double> level;
+    for (int32_t at = 0; at + block <= n; at += block) {
+        double sum = 0.0;
+        for (int c = 0; c < sound.channels; ++c)
+            for (int32_t i = at; i < at + block; ++i)
+                sum += double(sound.samples[c][size_t(i)]) * sound.samples[c][size_t(i)];
+        level.push_back(sum);
+    }
+    const double audible = *std::max_element(level.begin(), level.end()) * 1e-4; // 40 dB down
+    size_t last = level.size();
+    while (last > 0 && level[last - 1] < audible)
+        --last;
+    const int32_t audibleEnd = last == level.size() ? n : int32_t(last) * block;
+    range.to = std::max(range.to, audibleEnd);
+    return range;
 }
 
 void storeAutoLoops(const AutoLoopResult& result, SolutionTable& table)

@@ -20,18 +20,23 @@
 // must match on its own: a sum of channels before squaring (as the window's
 // search scores) lets a loud channel hide a quiet one that jumps.
 //
-// Method, over the sustain [from, to] (findSustain's selection):
+// Method, over a range [from, to] (autoLoopRange: the sustain and what
+// follows it while audible):
 // - P = rate / pitchHz, R = max(round(2 P), 32): two periods either side
 //   hold every partial's phase and the waveform's shape, and are short
 //   enough that a slow vibrato or decay barely moves within them. Only loops
 //   whose whole neighbourhood lies inside the sound are scored.
-// - Lengths: every crossing e of the sustain at least Lmin after the start,
-//   Lmin = max(4 P, min(100 ms, a quarter of the sustain)), so all lengths in
-//   whole periods from Lmin to the whole sustain are met (a mismatch has its
-//   minima one period apart, at the crossings where the wave lines up again),
-//   without the window's percentages of a selection.
-// - Starts: the first crossing at or after each of 24 places spread evenly
-//   from the sustain's start to its end less Lmin. Each start keeps its best
+// - Lengths: every crossing e of the range at least Lmin after the start,
+//   Lmin = max(2 R, 4 P) (the two neighbourhoods never overlap), so all
+//   lengths in whole periods from Lmin to the whole range are met (the
+//   mismatch has its minima one period apart, where the wave lines up
+//   again), without the window's percentages of a selection. The shortest
+//   loop that matches best wins: a sound that drifts (vibrato, decay, a
+//   changing timbre) matches best over few periods; a longer loop is chosen
+//   where it matches better, and the other starts' loops, often longer,
+//   follow in the list.
+// - Starts: the first crossing at or after each of 128 places spread evenly
+//   from the range's start to its end less Lmin. Each start keeps its best
 //   end; a sum stops as soon as a channel's partial numerator passes the
 //   start's best so far times that channel's denominator (the denominators
 //   come from prefix sums of squares, so they are known before the sum).
@@ -61,6 +66,7 @@
 
 #include "document/SampleBuffer.h"
 #include "loop/loop_search.h"
+#include "loop/sustain_selection.h"
 #include "platform/message.h"
 
 #include <atomic>
@@ -69,7 +75,7 @@
 #include <vector>
 
 struct AutoLoopRequest {
-    int32_t from = 0; // the sustain (frames), as findSustain gives it
+    int32_t from = 0; // frames; autoLoopRange gives it
     int32_t to = 0;
 };
 
@@ -94,7 +100,15 @@ struct AutoLoopResult {
     int32_t maxLength = 0;                // the longest length scored
 };
 
-// The loops of the sustain (request) of `sound` (samples, channels,
+// The range an automatic loop is looked for in: from the sustain's start to
+// the end of the audible sound (the last 10 ms block within 40 dB of the
+// loudest). Past the sustain's end the sound may still settle (a sample
+// trimmed after its loop, the quiet tail of a slow decay) and be the best
+// place for a loop; a release or a faster decay moves the level between the
+// two ends of any loop of Lmin or more, which the mismatch counts.
+AutoLoopRequest autoLoopRange(const SampleBuffer& sound, const SustainSelection& sustain);
+
+// The loops of the range `request` of `sound` (samples, channels,
 // sampleRate, pitchHz). Refused without a loaded sound or a pitch (the
 // search's messages), or with a sustain too short for one loop of Lmin
 // ("The sustain is too short for a loop."). `stop` is read at least every
