@@ -182,7 +182,9 @@ void writeLoopCheck(JsonWriter& json, const LoopCheck& check)
     json.field("value_jump", check.valueJump)
         .field("slope_jump", check.slopeJump)
         .field("click", check.clickFigure)
-        .field("crest", check.crest);
+        .field("crest", check.crest)
+        .field("mismatch", check.mismatch)
+        .field("own_mismatch", check.ownMismatch);
     if (check.periods > 0.0)
         json.field("periods", check.periods).field("drift_cents", check.driftCents);
     else
