@@ -41,6 +41,7 @@ class wxPanel;
 class wxChoice;
 class wxSlider;
 class wxGauge;
+struct LoopSearchRequest;
 class wxTextCtrl;
 class wxCheckBox;
 class wxDropFilesEvent;
@@ -133,6 +134,7 @@ enum MainId : int {
     ID_PROFILE_READOUT = 3001,  // the profile area's read-out text (no id of its own in the layout)
     ID_SHOW_JUNCTION = 3002,    // shows the junction area in place of the profiles
     ID_JUNCTION_AREA = 3003,
+    ID_AUTO_LOOP = 3004,        // Operations > Auto loop: the sustain and its best loop in one step
 };
 
 class CMainDlg : public wxFrame {
@@ -220,6 +222,7 @@ public:
     void onExit();
     void onCancel();
     void onSearch();
+    void onAutoLoop();
     void onUndo();
     void onRedo();
     void onManualPitch();
@@ -410,6 +413,11 @@ public:
 
 private:
     class SearchRun;
+    // Starts the worker on the search `request`, or on the Auto loop of the
+    // whole sound when `automatic` (the request is then unused).
+    void startSearchRun(const LoopSearchRequest& request, bool automatic);
+    // After an Auto loop: loop type forward, the range it looked in selected.
+    void showAutoLoopRange(int32_t from, int32_t to);
     // The worker's reports, on the window's thread; `serial` names the run so
     // that a report of an earlier run is ignored.
     void finishSearch(unsigned serial);

@@ -77,6 +77,7 @@ void CMainDlg::createMenu()
 
     auto* operations = new wxMenu;
     operations->Append(ID_SEARCH, "&Search loop");
+    operations->Append(ID_AUTO_LOOP, "&Auto loop");
     operations->AppendSeparator();
     operations->Append(ID_UNDO, "&Undo");
     operations->Append(ID_REDO, "&Redo");

@@ -270,6 +270,15 @@ AutoLoopRequest autoLoopRange(const SampleBuffer& sound, const SustainSelection&
     return range;
 }
 
+AutoLoopRun autoLoopSound(const SampleBuffer& sound, const std::atomic<bool>& stop, const AutoLoopCallbacks& callbacks)
+{
+    AutoLoopRun run;
+    run.sustain = findSustain(sound);
+    run.range = autoLoopRange(sound, run.sustain);
+    run.result = findAutoLoop(sound, run.range, stop, callbacks);
+    return run;
+}
+
 void storeAutoLoops(const AutoLoopResult& result, SolutionTable& table)
 {
     for (int i = 0; i < SolutionTable::kSolutions; ++i) {

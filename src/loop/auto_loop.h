@@ -116,6 +116,16 @@ AutoLoopRequest autoLoopRange(const SampleBuffer& sound, const SustainSelection&
 AutoLoopResult findAutoLoop(const SampleBuffer& sound, const AutoLoopRequest& request, const std::atomic<bool>& stop,
                             const AutoLoopCallbacks& callbacks = {});
 
+// One Auto loop, as the window's command and --select auto run it: the
+// sustain (findSustain), the range from it (autoLoopRange) and its loops.
+struct AutoLoopRun {
+    SustainSelection sustain;
+    AutoLoopRequest range;
+    AutoLoopResult result;
+};
+AutoLoopRun autoLoopSound(const SampleBuffer& sound, const std::atomic<bool>& stop,
+                          const AutoLoopCallbacks& callbacks = {});
+
 // Slots 0 .. n-1 of `table` get the result's loops (best first), the rest
 // -1 / -1, and currentSolution 0: the solutions list the window shows.
 void storeAutoLoops(const AutoLoopResult& result, SolutionTable& table);
