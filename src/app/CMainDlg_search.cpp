@@ -136,6 +136,9 @@ void CMainDlg::startSearchRun(const LoopSearchRequest& request, bool automatic)
     solutions->Clear();
     solutions->Disable();
 
+    // The Search command is the run's Stop (Auto loop starts without a selection).
+    enableMenuItem(ID_SEARCH, true);
+    enableControl(ID_SEARCH);
     if (CBitmapButton* button = toolbarButton(ID_SEARCH))
         button->setPressed(true);
     setToolTipText(ID_SEARCH, "Stop searching");
