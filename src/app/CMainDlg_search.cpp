@@ -111,7 +111,12 @@ void CMainDlg::onAutoLoop()
 void CMainDlg::startSearchRun(const LoopSearchRequest& request, bool automatic)
 {
     searching = true;
-    pushUndo();
+    // Auto loop may still be refused in the worker (a sustain too short for
+    // a loop): its snapshot is taken when it hands back its loops.
+    if (automatic)
+        stopPlayback();
+    else
+        pushUndo();
     discardTracker();
     lockCommands(ID_SEARCH);
 
@@ -247,6 +252,8 @@ void CMainDlg::finishSearch(unsigned serial)
     // loops stay and the run counts as stopped.
     const bool sameSound = doc.sampleCount == run->sound.sampleCount && doc.channels == run->sound.channels &&
                            doc.samples[0] == run->sound.samples[0] && doc.samples[1] == run->sound.samples[1];
+    if (run->automatic && result.outcome == LoopSearchOutcome::Completed && sameSound)
+        pushUndo();
     if (result.outcome != LoopSearchOutcome::Refused && sameSound)
         doc.loops = run->table;
     doc.loops.currentSolution = 0;

@@ -675,3 +675,17 @@ TEST_F(LoopWindowTest, AutoLoopSelectsTheSustainAndShowsItsBestLoopFirst)
     dlg->onUndo();
     EXPECT_FALSE(dlg->doc.loops.hasLoop(0));
 }
+
+TEST_F(LoopWindowTest, AutoLoopRefusedInTheWorkerChangesNothing)
+{
+    // 1100 frames leave no room for a loop of four 220 Hz periods with two
+    // more either side: a message, and the loops and the undo snapshot stay.
+    loadTone(1100);
+    const bool undoBefore = menuEnabled(ID_UNDO);
+    uitest::ScriptedMessages boxes({MessageAnswer::Ok});
+    dlg->onAutoLoop();
+    ASSERT_TRUE(searchRunsToItsEnd());
+    EXPECT_EQ(boxes.asked.size(), 1u);
+    EXPECT_FALSE(dlg->doc.loops.hasLoop(0));
+    EXPECT_EQ(menuEnabled(ID_UNDO), undoBefore);
+}
