@@ -48,8 +48,10 @@ public:
             den[c] = 0.5 * double(a + b);
             loudest = std::max(loudest, den[c]);
         }
-        if (loudest <= 0.0)
-            return 0.0; // digital silence on both sides: nothing changes
+        // Below one 16-bit step of RMS there is nothing to loop: a gap or a
+        // fade-out would otherwise match perfectly.
+        if (loudest < 2.0 * radius_)
+            return kInfinity;
         const double bound2 = bound * bound;
         double worst = 0.0;
         for (int c = 0; c < channels_; ++c) {

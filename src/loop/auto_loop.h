@@ -12,7 +12,8 @@
 //                     / sum_k (x_c[e+1+k]^2 + x_c[s+1+k]^2) / 2 ),  k = -R .. R-1,
 // for each channel c, and m = the largest m_c over the channels whose
 // denominator is at least 1 % of the loudest one's (a channel 20 dB down
-// still counts; digital silence does not). Played, the loop puts
+// still counts; digital silence does not). A pair whose louder channel is
+// below one 16-bit step of RMS is not a loop at all. Played, the loop puts
 // x[s+1+k] where the sound had x[e+1+k] (k >= 0) and x[e+1+k] where it had
 // x[s+1+k] (k < 0), so m is the RMS of what the wrap changes over the
 // neighbourhood, relative to its RMS level: 0 for a seamless loop, about
