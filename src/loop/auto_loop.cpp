@@ -8,6 +8,7 @@ namespace {
 
 constexpr int kStarts = 128;        // coarse starts spread over the sustain
 constexpr int kRefined = 3;         // best coarse pairs placed finely
+constexpr int kBands = 4;           // length bands, each four times the last
 constexpr int32_t kEndSlack = 2;    // frames either side of the fine end
 constexpr int kMaxLoops = SolutionTable::kSolutions;
 constexpr double kAudibleShare = 0.01; // a channel counts from 1 % of the loudest one's energy
@@ -163,7 +164,7 @@ AutoLoopResult findAutoLoop(const SampleBuffer& sound, const AutoLoopRequest& re
     }
 
     const JunctionScorer scorer(sound, radius);
-    Progress progress(callbacks, int32_t(starts.size()) + kRefined);
+    Progress progress(callbacks, int32_t(starts.size()) + kRefined + kBands);
     int sinceLook = 0;
     auto stopped = [&] {
         if (++sinceLook < kStopEvery)
@@ -172,7 +173,8 @@ AutoLoopResult findAutoLoop(const SampleBuffer& sound, const AutoLoopRequest& re
         return stop.load(std::memory_order_relaxed);
     };
 
-    // Coarse: each start's best end among the crossings.
+    // Coarse: each start's best end among the crossings, in each band of
+    // lengths (Lmin to 4 Lmin, to 16 Lmin, to 64 Lmin, and beyond).
     std::vector<AutoLoopCandidate> coarse;
     for (size_t j = 0; j < starts.size(); ++j) {
         if (stop.load(std::memory_order_relaxed)) {
@@ -180,19 +182,28 @@ AutoLoopResult findAutoLoop(const SampleBuffer& sound, const AutoLoopRequest& re
             return result;
         }
         const int32_t s = starts[j];
-        AutoLoopCandidate best{s, -1, kInfinity};
+        AutoLoopCandidate best[kBands];
+        for (AutoLoopCandidate& b : best)
+            b = {s, -1, kInfinity};
+        int band = 0;
+        int64_t bandEnd = 4 * minLength;
         for (auto it = std::lower_bound(crossings.begin(), crossings.end(), int32_t(s + minLength));
              it != crossings.end(); ++it) {
             if (stopped()) {
                 result.outcome = LoopSearchOutcome::Stopped;
                 return result;
             }
-            const double m = scorer.score(s, *it, best.mismatch);
-            if (m < best.mismatch)
-                best = {s, *it, m};
+            while (band + 1 < kBands && *it - s >= bandEnd) {
+                ++band;
+                bandEnd *= 4;
+            }
+            const double m = scorer.score(s, *it, best[band].mismatch);
+            if (m < best[band].mismatch)
+                best[band] = {s, *it, m};
         }
-        if (best.loopEnd > 0)
-            coarse.push_back(best);
+        for (const AutoLoopCandidate& b : best)
+            if (b.loopEnd > 0)
+                coarse.push_back(b);
         progress.report(int32_t(j + 1));
     }
 
@@ -202,13 +213,26 @@ AutoLoopResult findAutoLoop(const SampleBuffer& sound, const AutoLoopRequest& re
         return a.loopStart != b.loopStart ? a.loopStart < b.loopStart : a.loopEnd < b.loopEnd;
     };
     std::sort(coarse.begin(), coarse.end(), byMismatch);
+    auto bandOf = [&](const AutoLoopCandidate& c) {
+        int band = 0;
+        for (int64_t end = 4 * minLength; band + 1 < kBands && c.loopEnd - c.loopStart >= end; end *= 4)
+            ++band;
+        return band;
+    };
 
-    // Fine: move the start over the crossings of a period either way, the end
-    // with it to the nearest frame.
+    // Fine: the three best pairs and the best of each band. The start moves
+    // over the crossings of a period either way, the end with it to the
+    // nearest frame.
+    std::vector<AutoLoopCandidate> refine(coarse.begin(), coarse.begin() + std::min<size_t>(kRefined, coarse.size()));
+    for (int band = 0; band < kBands; ++band) {
+        const auto it = std::find_if(coarse.begin(), coarse.end(), [&](const AutoLoopCandidate& c) { return bandOf(c) == band; });
+        if (it != coarse.end() && it - coarse.begin() >= kRefined)
+            refine.push_back(*it);
+    }
     std::vector<AutoLoopCandidate> found = coarse;
     const int32_t reach = std::max<int32_t>(1, int32_t(std::lround(period)));
-    for (int r = 0; r < kRefined && r < int(coarse.size()); ++r) {
-        const AutoLoopCandidate c = coarse[size_t(r)];
+    for (size_t r = 0; r < refine.size(); ++r) {
+        const AutoLoopCandidate c = refine[r];
         AutoLoopCandidate best = c;
         const auto from = std::lower_bound(crossings.begin(), crossings.end(), c.loopStart - reach);
         for (auto it = from; it != crossings.end() && *it <= c.loopStart + reach; ++it) {
@@ -227,22 +251,38 @@ AutoLoopResult findAutoLoop(const SampleBuffer& sound, const AutoLoopRequest& re
             }
         }
         found.push_back(best);
-        progress.report(int32_t(starts.size()) + r + 1);
+        progress.report(int32_t(starts.size() + r + 1));
     }
     if (stop.load(std::memory_order_relaxed)) {
         result.outcome = LoopSearchOutcome::Stopped;
         return result;
     }
 
+    // The best first; then the best of each longer band, so that the list
+    // offers longer loops; then the rest, lowest mismatch first.
     std::sort(found.begin(), found.end(), byMismatch);
-    for (const AutoLoopCandidate& c : found) {
-        if (int(result.loops.size()) == kMaxLoops)
-            break;
-        const bool seen = std::any_of(result.loops.begin(), result.loops.end(), [&](const AutoLoopCandidate& o) {
-            return o.loopStart == c.loopStart && o.loopEnd == c.loopEnd;
-        });
-        if (!seen)
-            result.loops.push_back(c);
+    found.erase(std::unique(found.begin(), found.end(),
+                            [](const AutoLoopCandidate& a, const AutoLoopCandidate& b) {
+                                return a.loopStart == b.loopStart && a.loopEnd == b.loopEnd;
+                            }),
+                found.end());
+    std::vector<bool> taken(found.size(), false);
+    auto take = [&](size_t i) {
+        if (!taken[i] && int(result.loops.size()) < kMaxLoops) {
+            taken[i] = true;
+            result.loops.push_back(found[i]);
+        }
+    };
+    if (!found.empty()) {
+        take(0);
+        for (int band = bandOf(found[0]) + 1; band < kBands; ++band)
+            for (size_t i = 0; i < found.size(); ++i)
+                if (bandOf(found[i]) == band) {
+                    take(i);
+                    break;
+                }
+        for (size_t i = 0; i < found.size(); ++i)
+            take(i);
     }
     result.outcome = LoopSearchOutcome::Completed;
     return result;

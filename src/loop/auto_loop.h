@@ -34,19 +34,23 @@
 //   again), without the window's percentages of a selection. The shortest
 //   loop that matches best wins: a sound that drifts (vibrato, decay, a
 //   changing timbre) matches best over few periods; a longer loop is chosen
-//   where it matches better, and the other starts' loops, often longer,
-//   follow in the list.
+//   where it matches better.
 // - Starts: the first crossing at or after each of 128 places spread evenly
 //   from the range's start to its end less Lmin. Each start keeps its best
-//   end; a sum stops as soon as a channel's partial numerator passes the
-//   start's best so far times that channel's denominator (the denominators
-//   come from prefix sums of squares, so they are known before the sum).
-// - Fine placement: around the three best pairs, every crossing v within one
-//   period of the start is paired with every end within 2 frames of
-//   e + (v - s). The coarse end sits on a crossing, at most one frame from
-//   where the wave lines up with the start; the fine end is any frame, so the
-//   junction is placed to the nearest frame, not to the nearest crossing.
-// - The result: the distinct pairs met, lowest mismatch first, at most ten.
+//   end in each of four bands of lengths (Lmin to 4 Lmin, to 16 Lmin, to
+//   64 Lmin, and beyond); a sum stops as soon as a channel's partial
+//   numerator passes the band's best so far times that channel's
+//   denominator (the denominators come from prefix sums of squares, so they
+//   are known before the sum).
+// - Fine placement: around the three best pairs and the best of each band,
+//   every crossing v within one period of the start is paired with every
+//   end within 2 frames of e + (v - s). The coarse end sits on a crossing,
+//   at most one frame from where the wave lines up with the start; the fine
+//   end is any frame, so the junction is placed to the nearest frame, not to
+//   the nearest crossing.
+// - The result, at most ten distinct pairs: the lowest mismatch first, then
+//   the best of each band of longer loops (so that the list offers them),
+//   then the rest, lowest mismatch first.
 //
 // Why it works: a sustained note repeats its waveform period after period
 // while its envelope, vibrato and timbre drift slowly; the loop that sounds
@@ -67,8 +71,8 @@
 // - The figure knows nothing of how alive a loop sounds: on real samples the
 //   best junction is often only a few periods long (median 7 periods on the
 //   GM soundfonts' melodic samples, whose makers' loops have a median of 80),
-//   which freezes a vibrato or a chorus into one repeated shape. The other
-//   starts' loops, often longer, follow in the list.
+//   which freezes a vibrato or a chorus into one repeated shape. The best
+//   longer loops follow it in the list.
 
 #include "document/SampleBuffer.h"
 #include "loop/loop_search.h"
@@ -99,7 +103,7 @@ struct AutoLoopCallbacks {
 struct AutoLoopResult {
     LoopSearchOutcome outcome = LoopSearchOutcome::Refused;
     UserMessage message;                  // Refused only
-    std::vector<AutoLoopCandidate> loops; // lowest mismatch first, at most 10
+    std::vector<AutoLoopCandidate> loops; // lowest mismatch first, then longer ones (above), at most 10
     double period = 0.0;                  // P
     int32_t radius = 0;                   // R
     int32_t minLength = 0;                // Lmin
