@@ -69,6 +69,17 @@ protected:
             ASSERT_TRUE(engine_.createChannelBuffer(rate, PlaybackEngine::ringSamplesFor(rate), ch));
     }
 
+    // A stereo sound of 30000 frames with the loop 9000 / 16001 (7001 frames)
+    // in slot 0; returns the length of one loop cycle as it plays.
+    int32_t makeLoopedSound(bool alternate)
+    {
+        makeSound(2, 30000, kCardRate);
+        sound_.loops.loopStart[0] = 9000;
+        sound_.loops.loopEnd[0] = 16001;
+        sound_.loops.currentSolution = 0;
+        return alternate ? 2 * 7001 : 7001;
+    }
+
     // Plays `mode` and records `seconds` of output from the button press.
     void play(int32_t mode, double seconds)
     {
@@ -77,6 +88,10 @@ protected:
         rig_->startRecording();
         const auto pressed = std::chrono::steady_clock::now();
         ASSERT_EQ(engine_.startPlayback(mode, false), PlaybackEngine::StartResult::Started);
+        if (whilePlaying_) {
+            ASSERT_TRUE(rig_->waitForFrames(kCardRate / 2, std::chrono::seconds(5)));
+            whilePlaying_();
+        }
         const auto frames = static_cast<size_t>(seconds * kCardRate);
         ASSERT_TRUE(rig_->waitForFrames(frames, std::chrono::milliseconds(static_cast<int>(seconds * 1000) + 5000)));
         latency_ = rig_->firstSoundAfter(pressed);
@@ -151,6 +166,8 @@ protected:
     std::atomic<bool> ended_{false};
     std::vector<int32_t> left_, right_;
     double latency_ = -1.0;
+    // Called half a second into each recording of play().
+    std::function<void()> whilePlaying_;
 };
 
 JackRig* SoundPathTest::rig_ = nullptr;
@@ -191,18 +208,23 @@ struct LoopCase {
     bool alternate;
 };
 
+// "with loop, forward" -> "with_loop__forward": a test name gtest accepts.
+std::string caseName(const ::testing::TestParamInfo<LoopCase>& info)
+{
+    std::string n = info.param.name;
+    for (char& ch : n)
+        if (!std::isalnum(static_cast<unsigned char>(ch)))
+            ch = '_';
+    return n;
+}
+
 class SoundPathLoopTest : public SoundPathTest, public ::testing::WithParamInterface<LoopCase> {};
 
 TEST_P(SoundPathLoopTest, LoopRepeatsSeamlessly)
 {
     const LoopCase c = GetParam();
-    const int32_t frames = 30000, loopStart = 9000, loopEnd = 16001; // L = 7001
-    makeSound(2, frames, kCardRate);
-    sound_.loops.loopStart[0] = loopStart;
-    sound_.loops.loopEnd[0] = loopEnd;
-    sound_.loops.currentSolution = 0;
-    const int32_t L = loopEnd - loopStart;
-    const int32_t period = c.alternate ? 2 * L : L;
+    const int32_t period = makeLoopedSound(c.alternate);
+    const int32_t loopStart = sound_.loops.loopStart[0];
     playAndCheck(c.mode, 3.0, 2 * kCardRate, [&]() -> std::string {
         const size_t start = firstNonZero(left_);
         for (int ch = 0; ch < 2; ++ch) {
@@ -228,13 +250,7 @@ INSTANTIATE_TEST_SUITE_P(Modes, SoundPathLoopTest,
                                            LoopCase{"with loop, alternate", PlaySampleLoopAlternate, true, true},
                                            LoopCase{"loop alone, forward", PlayLoopForward, false, false},
                                            LoopCase{"loop alone, alternate", PlayLoopAlternate, false, true}),
-                         [](const auto& testCase) {
-                             std::string n = testCase.param.name;
-                             for (char& ch : n)
-                                 if (!std::isalnum(static_cast<unsigned char>(ch)))
-                                     ch = '_';
-                             return n;
-                         });
+                         caseName);
 
 TEST_F(SoundPathTest, A22050HzSoundOnA48000HzCardKeepsItsPitchAndDuration)
 {
@@ -280,6 +296,61 @@ TEST_F(SoundPathTest, A22050HzSoundOnA48000HzCardKeepsItsPitchAndDuration)
         return {};
     });
 }
+
+// A loop moved by hand while it plays: the card hears the old loop up to one
+// of its wraps and the new one from there on, sample for sample, with the two
+// channels switching on the same frame.
+class SoundPathLoopSwapTest : public SoundPathTest, public ::testing::WithParamInterface<LoopCase> {};
+
+TEST_P(SoundPathLoopSwapTest, TheMovedLoopIsHeardFromAWrapOn)
+{
+    const LoopCase c = GetParam();
+    const int32_t oldCycle = makeLoopedSound(c.alternate);
+    // The moved loop: 9500 .. 15000, its own pattern.
+    const int32_t newCycle = c.alternate ? 2 * 5500 : 5500;
+    std::vector<int16_t> moved[2];
+    for (int ch = 0; ch < 2; ++ch)
+        for (int32_t k = 0; k < newCycle; ++k)
+            moved[ch].push_back(pattern(ch, k, 6));
+    whilePlaying_ = [&] {
+        auto next = std::make_unique<LoopReplacement>();
+        next->loopStart = 9500;
+        next->loopEnd = 15000;
+        next->loop[0] = moved[0];
+        next->loop[1] = moved[1];
+        ASSERT_TRUE(engine_.replaceLoop(std::move(next)));
+    };
+    playAndCheck(c.mode, 2.5, 2 * kCardRate, [&]() -> std::string {
+        engine_.stopPlayback(); // the switch positions are read once the worker has ended
+        const std::vector<int64_t> switches = engine_.loopSwitchPositions();
+        if (switches.size() != 1)
+            return std::to_string(switches.size()) + " loop switches instead of one";
+        const int64_t p = switches[0];
+        if (p % oldCycle != 0)
+            return "the switch at " + std::to_string(p) + " is not at a wrap of the old loop";
+        const size_t start = firstNonZero(left_);
+        // Half a second had been recorded, `start` of it silence before the
+        // stream began, when the new loop was handed over.
+        if (p + int64_t(start) < int64_t(kCardRate / 2))
+            return "the switch at " + std::to_string(p) + " came before the request";
+        for (int ch = 0; ch < 2; ++ch) {
+            const auto& body = c.alternate ? sound_.pingPong[ch] : sound_.loopBody[ch];
+            std::vector<int32_t> expected;
+            for (int64_t f = 0; f < 2 * kCardRate; ++f)
+                expected.push_back(f < p ? body[size_t(f % oldCycle)] : moved[ch][size_t((f - p) % newCycle)]);
+            const std::string wrong = departure(ch == 0 ? left_ : right_, start, expected,
+                                                std::string(c.name) + ", channel " + std::to_string(ch));
+            if (!wrong.empty())
+                return wrong + " (switch at " + std::to_string(p) + ")";
+        }
+        return {};
+    });
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, SoundPathLoopSwapTest,
+                         ::testing::Values(LoopCase{"loop alone, forward", PlayLoopForward, false, false},
+                                           LoopCase{"loop alone, alternate", PlayLoopAlternate, false, true}),
+                         caseName);
 
 } // namespace
 

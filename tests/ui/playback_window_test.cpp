@@ -8,11 +8,14 @@
 #include "loop/crossfade.h"
 #include "platform/null_audio_device.h"
 #include "playback/PlaybackEngine.h"
+#include "document/wav_reader.h"
+#include "views/ui/CJunctionPanel.h"
 #include "views/ui/WaveformView.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -581,4 +584,69 @@ TEST_F(PlaybackWindowTest, MovedLoopEndIsHeardFromTheNextWrap)
     EXPECT_EQ(wrong, 0);
     RecordProperty("switch_delay_ms", static_cast<int>((p - before) * 1000 / 44100));
     std::printf("loop switch heard %lld ms after the move\n", static_cast<long long>((p - before) * 1000 / 44100));
+}
+
+// The whole hand-looping round on a steady tone of exactly 100 frames a
+// period: a stored loop 49 frames too long clicks; with "Play loop" running,
+// the keys move the end and then the start to rising zero crossings, the
+// loop check calls the junction clean, the output plays the moved loop from a
+// wrap on, and the saved file's sampler chunk holds the moved points.
+TEST_F(PlaybackWindowTest, HandMovedLoopIsHeardCheckedAndSaved)
+{
+    std::vector<int16_t> pcm(40000);
+    for (size_t i = 0; i < pcm.size(); ++i)
+        pcm[i] = static_cast<int16_t>(std::lround(12000 * std::sin(2 * M_PI * double(i % 100) / 100)));
+    wavbytes::WavLayout w;
+    w.data = wavbytes::pcm16(pcm);
+    w.loop = wavbytes::SamplerLoop{0, 10001, 30049};
+    const std::string path = folder + "/steady.wav";
+    ASSERT_TRUE(wavbytes::writeFile(path, wavbytes::build(w)));
+    openSound(path);
+    ASSERT_EQ(loopStart(), 10000);
+    ASSERT_EQ(loopEnd(), 30049);
+    dlg->crossfadeLength = 0;
+    dlg->doc.cutAfterLoop = 0;
+    dlg->doc.tuneSampleRate = 0;
+    dlg->onShowJunction();
+    CJunctionView* view = dlg->junctionPanel()->view();
+    EXPECT_EQ(dlg->junctionPanel()->checkText().Find("clean"), wxNOT_FOUND);
+
+    device().setRecording(true);
+    dlg->onPlayLoopAlone();
+    ASSERT_TRUE(started());
+    play(25000);
+    // x[i] < 0 <= x[i + 1] at i = 99 mod 100: the end goes back to 29999, the
+    // start back to 9999, and the loop holds 200 whole periods.
+    view->handleKey(WXK_LEFT, true, false);
+    view->handleKey(WXK_TAB, false, false);
+    view->handleKey(WXK_LEFT, true, false);
+    EXPECT_EQ(loopStart(), 9999);
+    EXPECT_EQ(loopEnd(), 29999);
+    EXPECT_NE(dlg->junctionPanel()->checkText().Find("clean"), wxNOT_FOUND);
+    play(100000);
+    dlg->stopPlayback();
+
+    // From the last switch on, the output is the moved loop, x[10000], ...
+    const std::vector<int64_t> switches = engine().loopSwitchPositions();
+    ASSERT_FALSE(switches.empty());
+    const int64_t p = switches.back();
+    const std::vector<float> out = device().takeRecording();
+    ASSERT_GE(int64_t(out.size() / 2), p + 40000);
+    int wrong = 0;
+    for (int64_t k = 0; k < 40000; ++k)
+        wrong += out[size_t(2 * (p + k))] != pcm[size_t(10000 + k % 20000)] / 32768.0f;
+    EXPECT_EQ(wrong, 0) << "after the switch at " << p;
+
+    dlg->onSave();
+    // The sampler chunk as written: its first loop's start and end (offsets
+    // 44 and 48 past the tag hold the first loop's start and end).
+    std::vector<uint8_t> file;
+    ASSERT_TRUE(readFileBytes(path, file));
+    size_t at = 12;
+    while (at + 8 <= file.size() && std::memcmp(&file[at], "smpl", 4) != 0)
+        at += 8 + ((file[at + 4] | file[at + 5] << 8 | file[at + 6] << 16 | uint32_t(file[at + 7]) << 24) + 1) / 2 * 2;
+    ASSERT_LE(at + 60, file.size()) << "no sampler chunk";
+    auto u32 = [&](size_t o) { return file[o] | file[o + 1] << 8 | file[o + 2] << 16 | uint32_t(file[o + 3]) << 24; };
+    EXPECT_EQ(u32(at + 8 + 36 + 8), 10000u);
+    EXPECT_EQ(u32(at + 8 + 36 + 12), 29999u);
 }

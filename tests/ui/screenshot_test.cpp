@@ -114,3 +114,21 @@ TEST_F(MainWindowTest, WritesScreenshotsOfTheCutBoostAndFftOptionsDialogs)
     options->Destroy();
     uitest::pumpFor(20);
 }
+
+// The junction area on a real sample, for the README: the file named by
+// RINGTIDE_JUNCTION_SAMPLE (tools/junction_screenshot.sh extracts one from a
+// General MIDI soundfont), its stored loop shown at its wrap. Skipped when no
+// sample is named.
+TEST_F(MainWindowTest, WritesAJunctionScreenshotOfARealSample)
+{
+    const char* sample = std::getenv("RINGTIDE_JUNCTION_SAMPLE");
+    if (!sample || !*sample)
+        GTEST_SKIP() << "RINGTIDE_JUNCTION_SAMPLE names no sample";
+    if (!haveTools())
+        GTEST_SKIP() << "xwd, xwdtopnm or pnmtopng missing";
+    open(sample);
+    ASSERT_TRUE(dlg->doc.loops.hasLoop(dlg->doc.loops.currentSolution)) << sample << " has no loop";
+    dlg->onShowJunction();
+    ASSERT_TRUE(dlg->junctionShown());
+    EXPECT_TRUE(capture(*dlg, "junction.png"));
+}
