@@ -17,24 +17,21 @@ constexpr int kStopEvery = 256; // pairs between two looks at the stop flag
 
 const char* const kTooShort = "The sustain is too short for a loop.";
 
-// Scores pairs (s, e) of one sound with radius R, channel by channel, from
-// doubles in 16-bit units (the 1/32768 scale cancels in the ratio).
+// Scores pairs (s, e) of one sound with radius R, channel by channel, in
+// 16-bit units (the 1/32768 scale cancels in the ratio). The window energies
+// of the positions in `cached` (sorted: the crossings) are worked out once;
+// any other position's when asked. Nothing is copied: a long sound costs no
+// more memory than its crossings.
 class JunctionScorer {
 public:
-    JunctionScorer(const SampleBuffer& sound, int32_t radius) : radius_(radius), channels_(sound.channels == 2 ? 2 : 1)
+    JunctionScorer(const SampleBuffer& sound, int32_t radius, const std::vector<int32_t>& cached)
+        : radius_(radius), channels_(sound.channels == 2 ? 2 : 1), cached_(cached)
     {
-        const size_t n = size_t(sound.sampleCount);
         for (int c = 0; c < channels_; ++c) {
-            x_[c].resize(n);
-            squares_[c].resize(n + 1);
-            const int16_t* in = sound.samples[c].data();
-            int64_t sum = 0;
-            squares_[c][0] = 0;
-            for (size_t i = 0; i < n; ++i) {
-                x_[c][i] = in[i];
-                sum += int64_t(in[i]) * in[i];
-                squares_[c][i + 1] = sum;
-            }
+            x_[c] = sound.samples[c].data();
+            energies_[c].resize(cached.size());
+            for (size_t i = 0; i < cached.size(); ++i)
+                energies_[c][i] = windowEnergy(c, cached[i]);
         }
     }
 
@@ -42,11 +39,25 @@ public:
     // keeps s + 1 - R >= 0 and e + R < N.
     double score(int32_t s, int32_t e, double bound) const
     {
+        const double es[2] = {energy(0, s), channels_ == 2 ? energy(1, s) : 0.0};
+        const double ee[2] = {energy(0, e), channels_ == 2 ? energy(1, e) : 0.0};
+        return scoreWith(s, e, es, ee, bound);
+    }
+    // The same for the crossings cached[i] and cached[j].
+    double scoreCached(size_t i, size_t j, double bound) const
+    {
+        const double es[2] = {energies_[0][i], channels_ == 2 ? energies_[1][i] : 0.0};
+        const double ee[2] = {energies_[0][j], channels_ == 2 ? energies_[1][j] : 0.0};
+        return scoreWith(cached_[i], cached_[j], es, ee, bound);
+    }
+
+private:
+    double scoreWith(int32_t s, int32_t e, const double es[2], const double ee[2], double bound) const
+    {
         double den[2] = {0.0, 0.0};
         double loudest = 0.0;
         for (int c = 0; c < channels_; ++c) {
-            const int64_t a = energy(c, s), b = energy(c, e);
-            den[c] = 0.5 * double(a + b);
+            den[c] = 0.5 * (es[c] + ee[c]);
             loudest = std::max(loudest, den[c]);
         }
         // Below one 16-bit step of RMS there is nothing to loop: a gap or a
@@ -59,14 +70,14 @@ public:
             if (den[c] < kAudibleShare * loudest)
                 continue;
             const double limit = bound2 * den[c];
-            const double* p = x_[c].data() + (s + 1 - radius_);
-            const double* q = x_[c].data() + (e + 1 - radius_);
+            const int16_t* p = x_[c] + (s + 1 - radius_);
+            const int16_t* q = x_[c] + (e + 1 - radius_);
             const int32_t count = 2 * radius_;
             double num = 0.0;
             for (int32_t k0 = 0; k0 < count; k0 += 32) {
                 const int32_t k1 = std::min(count, k0 + 32);
                 for (int32_t k = k0; k < k1; ++k) {
-                    const double d = q[k] - p[k];
+                    const double d = double(q[k]) - double(p[k]);
                     num += d * d;
                 }
                 if (num >= limit)
@@ -77,17 +88,26 @@ public:
         return std::sqrt(worst);
     }
 
-private:
-    // sum of x_c^2 over s + 1 - R .. s + R
-    int64_t energy(int c, int32_t s) const
+    // The sum of x_c^2 over s + 1 - R .. s + R (exact: integers below 2^53).
+    double windowEnergy(int c, int32_t s) const
     {
-        return squares_[c][size_t(s + 1 + radius_)] - squares_[c][size_t(s + 1 - radius_)];
+        const int16_t* p = x_[c] + (s + 1 - radius_);
+        double sum = 0.0;
+        for (int32_t k = 0; k < 2 * radius_; ++k)
+            sum += double(p[k]) * double(p[k]);
+        return sum;
+    }
+    double energy(int c, int32_t s) const
+    {
+        const auto it = std::lower_bound(cached_.begin(), cached_.end(), s);
+        return it != cached_.end() && *it == s ? energies_[c][size_t(it - cached_.begin())] : windowEnergy(c, s);
     }
 
     int32_t radius_;
     int channels_;
-    std::vector<double> x_[2];
-    std::vector<int64_t> squares_[2];
+    const int16_t* x_[2] = {nullptr, nullptr};
+    const std::vector<int32_t>& cached_;
+    std::vector<double> energies_[2];
 };
 
 bool risingAt(const int16_t* x, int32_t i)
@@ -129,13 +149,15 @@ AutoLoopResult findAutoLoop(const SampleBuffer& sound, const AutoLoopRequest& re
 
     const int32_t n = sound.sampleCount;
     const double period = sound.sampleRate / sound.pitchHz;
-    const int32_t radius = int32_t(std::min<double>(std::max(std::lround(2.0 * period), 32L), n));
+    // Clamped before any conversion: a pitch near 0 Hz gives a period longer than the sound.
+    const int32_t radius = int32_t(std::max(32.0, std::min(std::round(2.0 * period), double(n))));
     // Every neighbourhood inside the sound: s + 1 - R >= 0 and e + R <= N - 1.
     const int32_t first = std::max({request.from, radius - 1, int32_t(0)});
     const int32_t last = std::min<int64_t>(request.to, int64_t(n) - 1 - radius);
     const int64_t span = int64_t(last) - first;
     // Four periods: the two neighbourhoods of 2R frames then never overlap.
-    const int64_t minLength = std::max<int64_t>(2 * int64_t(radius), std::llround(std::ceil(4.0 * period)));
+    const int64_t minLength =
+        std::max<int64_t>(2 * int64_t(radius), int64_t(std::min(std::ceil(4.0 * period), double(n) + 1.0)));
     result.period = period;
     result.radius = radius;
     result.minLength = int32_t(std::min<int64_t>(minLength, std::numeric_limits<int32_t>::max()));
@@ -163,7 +185,7 @@ AutoLoopResult findAutoLoop(const SampleBuffer& sound, const AutoLoopRequest& re
         return result;
     }
 
-    const JunctionScorer scorer(sound, radius);
+    const JunctionScorer scorer(sound, radius, crossings);
     Progress progress(callbacks, int32_t(starts.size()) + kRefined + kBands);
     int sinceLook = 0;
     auto stopped = [&] {
@@ -187,6 +209,7 @@ AutoLoopResult findAutoLoop(const SampleBuffer& sound, const AutoLoopRequest& re
             b = {s, -1, kInfinity};
         int band = 0;
         int64_t bandEnd = 4 * minLength;
+        const size_t startIndex = size_t(std::lower_bound(crossings.begin(), crossings.end(), s) - crossings.begin());
         for (auto it = std::lower_bound(crossings.begin(), crossings.end(), int32_t(s + minLength));
              it != crossings.end(); ++it) {
             if (stopped()) {
@@ -197,7 +220,7 @@ AutoLoopResult findAutoLoop(const SampleBuffer& sound, const AutoLoopRequest& re
                 ++band;
                 bandEnd *= 4;
             }
-            const double m = scorer.score(s, *it, best[band].mismatch);
+            const double m = scorer.scoreCached(startIndex, size_t(it - crossings.begin()), best[band].mismatch);
             if (m < best[band].mismatch)
                 best[band] = {s, *it, m};
         }
