@@ -14,8 +14,10 @@ OUT defaults to corpus/sf2; the banks default to the two Debian GM banks.
 What is kept (the rest is counted by reason on stderr):
 - a sample record of RAM type (mono, left or right; ROM samples and linked
   chains are skipped), with start < loop start < loop end <= end;
-- used by at least one preset zone of a melodic bank (bank != 128, the drum
-  kits) through an instrument zone that loops it (sample mode 1 or 3);
+- used by at least one preset zone of a melodic program (bank != 128, the
+  drum kits, and program below 112, the General MIDI percussive instruments
+  and sound effects) through an instrument zone that loops it (sample mode 1
+  or 3);
 - a root key in 12..108 (255 and out-of-range keys mean "unpitched");
 - at least 4096 frames (the shortest sound the pitch detector reads well)
   and a loop of at least two periods of the root pitch.
@@ -38,6 +40,9 @@ GEN_SAMPLE_ID = 53
 GEN_OVERRIDING_ROOT = 58
 
 MIN_FRAMES = 4096
+# General MIDI programs 113..128 (0-based 112..127) are percussive
+# instruments and sound effects (agogo, taiko, helicopter, applause...).
+FIRST_NON_MELODIC_PROGRAM = 112
 
 
 def chunks(data, start, end):
@@ -91,8 +96,8 @@ def sample_uses(pdta):
     igen = records(pdta[b"igen"], "<HH")
     uses = {}
     for p in range(len(phdr) - 1):
-        bank = phdr[p][2]
-        melodic = bank != 128
+        program, bank = phdr[p][1], phdr[p][2]
+        melodic = bank != 128 and program < FIRST_NON_MELODIC_PROGRAM
         for zone in zone_generators(pbag, pgen, phdr[p][3], phdr[p + 1][3]):
             i = zone.get(GEN_INSTRUMENT)
             if i is None or i + 1 >= len(inst):

@@ -41,6 +41,7 @@ class wxPanel;
 class wxChoice;
 class wxSlider;
 class wxGauge;
+struct LoopSearchRequest;
 class wxTextCtrl;
 class wxCheckBox;
 class wxDropFilesEvent;
@@ -136,6 +137,7 @@ enum MainId : int {
     ID_KEEP_LOOP = 3004,        // Operations: keep the current loop as one more loop of the file
     ID_REMOVE_LOOP = 3005,      // Operations: remove the file's loop under the cursor
     ID_PLACE_CUE = 3006,        // Operations: a cue point at the selection's start
+    ID_AUTO_LOOP = 3007,        // Operations > Auto loop: the sustain and its best loop in one step
 };
 
 class CMainDlg : public wxFrame {
@@ -223,6 +225,7 @@ public:
     void onExit();
     void onCancel();
     void onSearch();
+    void onAutoLoop();
     void onUndo();
     void onRedo();
     void onManualPitch();
@@ -426,6 +429,11 @@ public:
 
 private:
     class SearchRun;
+    // Starts the worker on the search `request`, or on the Auto loop of the
+    // whole sound when `automatic` (the request is then unused).
+    void startSearchRun(const LoopSearchRequest& request, bool automatic);
+    // After an Auto loop: loop type forward, the range it looked in selected.
+    void showAutoLoopRange(int32_t from, int32_t to);
     // The worker's reports, on the window's thread; `serial` names the run so
     // that a report of an earlier run is ignored.
     void finishSearch(unsigned serial);

@@ -80,12 +80,15 @@ void writeLoadWarnings(JsonWriter& json, const std::string& damage, const std::v
 
 namespace {
 
-// The window's Auto loop on the sustain run.selection*: its loops become the
+// The window's Auto loop from the sustain on: its loops become the
 // solutions list, each with its junction mismatch as the score.
 SearchRun autoLoopLikeWindow(SampleBuffer& doc, SearchRun run)
 {
     const std::atomic<bool> stop{false};
-    const AutoLoopResult found = findAutoLoop(doc, {run.selectionStart, run.selectionEnd}, stop);
+    const AutoLoopRequest range = autoLoopRange(doc, run.sustain);
+    run.selectionStart = range.from;
+    run.selectionEnd = range.to;
+    const AutoLoopResult found = findAutoLoop(doc, range, stop);
     if (found.outcome != LoopSearchOutcome::Completed) {
         run.error = found.message.text;
         return run;
@@ -186,7 +189,9 @@ void writeLoopCheck(JsonWriter& json, const LoopCheck& check)
     json.field("value_jump", check.valueJump)
         .field("slope_jump", check.slopeJump)
         .field("click", check.clickFigure)
-        .field("crest", check.crest);
+        .field("crest", check.crest)
+        .field("mismatch", check.mismatch)
+        .field("own_mismatch", check.ownMismatch);
     if (check.periods > 0.0)
         json.field("periods", check.periods).field("drift_cents", check.driftCents);
     else

@@ -89,6 +89,6 @@ SearchRun searchLikeWindow(SampleBuffer& doc, const CliOptions& options, int thr
 int32_t crossfadeLimitMs(const SampleBuffer& doc, int32_t loopStart, int32_t loopEnd, bool forward);
 
 // The loop check's figures as fields of the open JSON object: value_jump,
-// slope_jump, click, crest, periods (null without one), drift_cents (null
+// slope_jump, click, crest, mismatch, own_mismatch, periods (null without one), drift_cents (null
 // likewise) and verdict.
 void writeLoopCheck(JsonWriter& json, const LoopCheck& check);
