@@ -515,3 +515,51 @@ TEST_F(WholeFile, TruncatedAndOversizedTablesSaveWhatTheyLoad)
     }
     EXPECT_GT(loaded, 150);
 }
+
+// A 24-bit file saved from its own samples: the same one writer keeps its
+// other chunks, rewrites fact with the frame count, and with no crossfade the
+// frames are the file's own bytes.
+TEST_F(WholeFile, WideFormatSavesKeepTheChunksAndTheFramesBytes)
+{
+    constexpr int32_t frames = 3001; // odd: the data chunk needs its pad byte
+    std::vector<uint8_t> data;
+    for (int32_t i = 0; i < frames * 2; ++i)
+        for (int k = 0; k < 3; ++k)
+            data.push_back(static_cast<uint8_t>(i * 7 + k * 101));
+    std::vector<uint8_t> b;
+    putTag(b, "RIFF");
+    put32(b, 0);
+    putTag(b, "WAVE");
+    std::vector<uint8_t> fmt;
+    put16(fmt, 1);
+    put16(fmt, 2);
+    put32(fmt, 48000);
+    put32(fmt, 48000 * 6);
+    put16(fmt, 6);
+    put16(fmt, 24);
+    std::vector<uint8_t> fact;
+    put32(fact, 12345); // wrong on purpose: rewritten
+    for (const auto& c : {wavbytes::chunk("fmt ", fmt), wavbytes::chunk("fact", fact), infoList(),
+                          wavbytes::chunk("data", data), wavbytes::chunk("JUNK", std::vector<uint8_t>(7, 9)),
+                          smpl({{0, 0, 100, 1999, 0, 0}, {0, 2, 2100, 2999, 0, 1}}, 2)})
+        b.insert(b.end(), c.begin(), c.end());
+    wavbytes::set32(b, 4, static_cast<uint32_t>(b.size() - 8));
+
+    SampleBuffer doc;
+    ASSERT_TRUE(open(doc, b, "wide").loaded);
+    ASSERT_TRUE(doc.fullRes.present());
+    ASSERT_TRUE(saveAs(doc, "wide-saved").saved);
+    const std::vector<Chunk> before = chunksOf(b), after = chunksOf(readAll(doc.filePath));
+    ASSERT_EQ(after.size(), before.size());
+    for (size_t i = 0; i < after.size(); ++i)
+        EXPECT_EQ(after[i].id, before[i].id) << i;
+    EXPECT_EQ(find(after, "fmt ")->body, fmt);
+    EXPECT_EQ(u32(find(after, "fact")->body, 0), uint32_t(frames));
+    EXPECT_EQ(find(after, "LIST")->body, find(before, "LIST")->body);
+    EXPECT_EQ(find(after, "JUNK")->body, find(before, "JUNK")->body);
+    EXPECT_EQ(find(after, "data")->body, data);
+    const std::vector<Loop> loops = loopsOf(*find(after, "smpl"));
+    ASSERT_EQ(loops.size(), 2u);
+    EXPECT_TRUE(sameLoop(loops[0], {0, 0, 100, 1999, 0, 0}));
+    EXPECT_TRUE(sameLoop(loops[1], {0, 2, 2100, 2999, 0, 1}));
+}
