@@ -88,9 +88,7 @@ FrameEmitter wideFrames(const SampleBuffer& doc, WaveWriterKind kind, const Wide
                                               : doc.sampleCount;
     dataBytes = static_cast<uint64_t>(frames) * frameBytes;
 
-    return [&doc, &loop, frames, frameBytes, hasLoop, unrolled](SafeFileWriter& file) {
-        const WaveEncoding& enc = doc.fullRes.encoding;
-        const int ch = doc.channels;
+    return [&doc, &loop, enc, ch, frames, frameBytes, hasLoop, unrolled](SafeFileWriter& file) {
         const uint8_t* bytes = doc.fullRes.data();
         const int32_t s = loop.s, e = loop.e, L = e - s;
         std::vector<uint8_t> block;

@@ -262,8 +262,9 @@ TEST_F(WholeFile, ALoopedSaveKeepsEveryChunkInOrderAndTheOtherLoopsAndCues)
     for (size_t i = 0; i < before.size(); ++i) {
         ASSERT_EQ(after[i].id, before[i].id) << i;
         const bool modelled = after[i].id == "smpl" || after[i].id == "data";
-        if (!modelled)
+        if (!modelled) {
             EXPECT_EQ(after[i].body, before[i].body) << after[i].id << " at " << i;
+        }
     }
     // The data differs only in the loop region the save wrote.
     const std::vector<Loop> loops = loopsOf(*find(after, "smpl"));
