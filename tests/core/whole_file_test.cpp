@@ -334,6 +334,12 @@ TEST_F(WholeFile, CutOrUnrolledSavesNameWhatLiesPastTheirEnd)
         doc.loops.loopEnd[0] = c.e;
         doc.loopForward = c.forward;
         doc.cutAfterLoop = 1;
+        // The question before the first such save names them already.
+        const std::string question = reshapedSaveQuestion(doc, saveReshape(doc, SaveSettings{})).text;
+        EXPECT_NE(question.find("loop 3 (frames 15500\u201317999) and cue 2 \u201cAttack end\u201d (frame 12000) lie past "
+                                "its end and would not be kept."),
+                  std::string::npos)
+            << question;
         const SaveOutcome out = saveAs(doc, c.name);
         ASSERT_TRUE(out.saved) << c.name;
         ASSERT_EQ(out.messages.size(), 1u) << c.name;
