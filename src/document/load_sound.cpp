@@ -45,12 +45,12 @@ LoadOutcome loadSoundFile(SampleBuffer& doc, const std::string& path)
     doc.fullRes.clear();
     doc.sixteenBitAgreed = false;
     if (w.encoding.keepsOwnSamples()) {
-        // The read buffer itself becomes the kept samples: the frames slide
-        // down over the header within memory already touched, rather than
-        // being copied into a fresh array the size of the file.
+        // The read buffer itself becomes the kept samples, without moving
+        // the frames: the header before them is skipped by the offset, and
+        // the bytes after them (chunks the reader has copied out) are cut off.
         const size_t n = static_cast<size_t>(w.frames) * static_cast<size_t>(w.blockAlign);
-        bytes.erase(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(w.dataOffset));
-        bytes.resize(n);
+        bytes.resize(w.dataOffset + n);
+        doc.fullRes.offset = w.dataOffset;
         doc.fullRes.encoding = w.encoding;
         doc.fullRes.frames = std::make_shared<std::vector<uint8_t>>(std::move(bytes));
         doc.tieOwnSamples();

@@ -113,24 +113,16 @@ void readCueLabels(const uint8_t* body, size_t size, FileMarks& marks, std::vect
             problems.push_back("an entry of its adtl list runs past the list");
             return;
         }
-        if (len >= 4) {
-            const uint32_t cueId = u32At(e + 8);
-            const uint8_t* text = e + 12;
-            const size_t textLen = len - 4;
-            if (std::memcmp(e, "labl", 4) == 0) {
-                // The labels, pending the cue chunk: kept in a note until settleMarks.
-                CueNote n;
-                std::memcpy(n.id, e, 4);
-                n.cueId = cueId;
-                n.body.assign(text, text + textLen);
-                marks.cueNotes.push_back(std::move(n));
-            } else if (std::memcmp(e, "note", 4) == 0 || std::memcmp(e, "ltxt", 4) == 0) {
-                CueNote n;
-                std::memcpy(n.id, e, 4);
-                n.cueId = cueId;
-                n.body.assign(text, text + textLen);
-                marks.cueNotes.push_back(std::move(n));
-            }
+        // Labels wait among the notes until settleMarks gives them to their
+        // cue points (the cue chunk may come later in the file).
+        const bool known = std::memcmp(e, "labl", 4) == 0 || std::memcmp(e, "note", 4) == 0 ||
+                           std::memcmp(e, "ltxt", 4) == 0;
+        if (known && len >= 4) {
+            CueNote n;
+            std::memcpy(n.id, e, 4);
+            n.cueId = u32At(e + 8);
+            n.body.assign(e + 12, e + 8 + len);
+            marks.cueNotes.push_back(std::move(n));
         }
         p += 8 + len + (len & 1);
     }
@@ -159,25 +151,19 @@ void settleMarks(FileMarks& marks, int32_t frames, std::vector<std::string>& pro
     if (orphans)
         problems.push_back("its adtl list labels cue points that are not there");
 
-    const size_t loopsBefore = marks.loops.size();
-    const size_t cuesBefore = marks.cues.size();
     marks.windowLoop = -1;
+    const size_t typed = marks.loops.size();
     marks.loops.erase(std::remove_if(marks.loops.begin(), marks.loops.end(),
-                                     [&](const FileLoop& l) {
-                                         return l.type > 2 || l.start > l.end || l.end >= frames;
-                                     }),
+                                     [](const FileLoop& l) { return l.type > 2; }),
                       marks.loops.end());
-    FileMarks settled = marks;
-    keepMarksInside(settled, frames);
-    marks.cues = settled.cues;
-    marks.cueNotes = settled.cueNotes;
-    if (marks.loops.size() < loopsBefore)
-        problems.push_back(std::to_string(loopsBefore - marks.loops.size()) +
-                           (loopsBefore - marks.loops.size() == 1 ? " loop lies" : " loops lie") +
+    const DroppedMarks outside = keepMarksInside(marks, frames);
+    const size_t badLoops = typed - marks.loops.size();
+    if (badLoops > 0)
+        problems.push_back(std::to_string(badLoops) + (badLoops == 1 ? " loop lies" : " loops lie") +
                            " outside the sound or have an unknown type");
-    if (marks.cues.size() < cuesBefore)
-        problems.push_back(std::to_string(cuesBefore - marks.cues.size()) +
-                           (cuesBefore - marks.cues.size() == 1 ? " cue point lies" : " cue points lie") +
+    const size_t badCues = outside.cues.size();
+    if (badCues > 0)
+        problems.push_back(std::to_string(badCues) + (badCues == 1 ? " cue point lies" : " cue points lie") +
                            " outside the sound");
     for (size_t i = 0; i < marks.loops.size(); ++i) {
         const FileLoop& l = marks.loops[i];

@@ -54,7 +54,7 @@ struct RiffChunk {
 
 struct RiffChunkList {
     // File order. Empty for a sound that does not come from a well-formed
-    // file: a save then writes fmt, fact (float only), data, smpl, cue, LIST/adtl.
+    // file: a save then writes fmt, data, smpl, cue, LIST/adtl.
     std::vector<RiffChunk> chunks;
 
     bool empty() const { return chunks.empty(); }

@@ -50,6 +50,10 @@ struct SaveOutcome {
 // crossfaded loop body is committed into samples (normal writer with a loop)
 // and isSaved becomes true. Then, with a loop, the normal writer and
 // settings.exportTxt, fileFolder + fileTitle + ".txt" receives the loop line.
+// The file is written whole (wav_writer.h): its other chunks in their place,
+// every loop and cue point (marksToWrite); a success names in one warning
+// the loops and cue points a cut or an unrolled loop left out, and the
+// document's marks become what the file now says.
 // Failures: "<title>.wav could not be opened!" when the file could not be
 // created, "A problem happens in writing the file <title>.wav!" once writing
 // had begun.
@@ -72,6 +76,7 @@ SaveReshape saveReshape(const SampleBuffer& doc, const SaveSettings& settings);
 
 // The Yes / No question (question icon) asked the first time in a document
 // that Save would replace its file with a reshaped version; No writes nothing.
+// It names the file's loops and cue points that would lie past the new end.
 UserMessage reshapedSaveQuestion(const SampleBuffer& doc, const SaveReshape& reshape);
 
 // The loops and cue points a save writes: the document's marks with the

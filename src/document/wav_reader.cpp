@@ -114,7 +114,9 @@ void readChunkModel(const uint8_t* bytes, const RiffWalk& walk, int32_t frames, 
     auto once = [&](bool& seen, const WalkedChunk& c) {
         if (!seen)
             return seen = true;
-        problems.push_back("its second " + std::string(c.id, 4) + " chunk was left out");
+        const bool list = std::memcmp(c.id, "LIST", 4) == 0;
+        problems.push_back("its second " + (list ? std::string("LIST/adtl") : std::string(c.id, 4)) +
+                           " chunk was left out");
         return false;
     };
     for (const WalkedChunk& c : walk.chunks) {

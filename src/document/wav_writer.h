@@ -31,7 +31,6 @@
 #include "document/sampler_marks.h"
 #include "document/wide_samples.h"
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -156,7 +155,6 @@ WaveLayout normalWaveLayout(const SampleBuffer& doc, int32_t sampleRate);
 // pingPong (written as one forward loop from s + 1 to 2e - s); 2e - s + 1
 // frames in all.
 WaveLayout unrolledWaveLayout(const SampleBuffer& doc, int32_t sampleRate);
-
 
 // The loop line of the text export: "<end> <start + 1> <end> 16 1 <rate>".
 std::string loopTextLine(int32_t loopStart, int32_t loopEnd, int32_t sampleRate);

@@ -31,7 +31,7 @@ WideLoop buildWideLoop(const SampleBuffer& doc, WaveWriterKind kind, const Cross
     if (!doc.fullRes.present() || !selectedLoop(doc, s, e))
         return loop;
     const WaveEncoding& enc = doc.fullRes.encoding;
-    const uint8_t* bytes = doc.fullRes.frames->data();
+    const uint8_t* bytes = doc.fullRes.data();
     const size_t frameBytes = static_cast<size_t>(doc.channels * enc.bytes());
     auto at = [&](int32_t frame, int c) {
         return decodeNative(bytes + static_cast<size_t>(frame) * frameBytes + static_cast<size_t>(c * enc.bytes()),
@@ -78,7 +78,7 @@ FrameEmitter wideFrames(const SampleBuffer& doc, WaveWriterKind kind, const Wide
     const size_t frameBytes = static_cast<size_t>(ch * enc.bytes());
     dataBytes = 0;
     if (!doc.fullRes.present() || ch < 1 || ch > 2 ||
-        doc.fullRes.frames->size() < static_cast<size_t>(doc.sampleCount) * frameBytes)
+        doc.fullRes.size() < static_cast<size_t>(doc.sampleCount) * frameBytes)
         return {};
     const bool hasLoop = loop.e > 0;
     const bool unrolled = hasLoop && kind == WaveWriterKind::Unrolled;
@@ -88,10 +88,8 @@ FrameEmitter wideFrames(const SampleBuffer& doc, WaveWriterKind kind, const Wide
                                               : doc.sampleCount;
     dataBytes = static_cast<uint64_t>(frames) * frameBytes;
 
-    return [&doc, &loop, frames, frameBytes, hasLoop, unrolled](SafeFileWriter& file) {
-        const WaveEncoding& enc = doc.fullRes.encoding;
-        const int ch = doc.channels;
-        const uint8_t* bytes = doc.fullRes.frames->data();
+    return [&doc, &loop, enc, ch, frames, frameBytes, hasLoop, unrolled](SafeFileWriter& file) {
+        const uint8_t* bytes = doc.fullRes.data();
         const int32_t s = loop.s, e = loop.e, L = e - s;
         std::vector<uint8_t> block;
         auto raw = [&](int32_t from, int32_t count) {
@@ -143,11 +141,14 @@ void commitWideLoop(SampleBuffer& doc, const WideLoop& loop)
     if (!doc.fullRes.present() || loop.e <= 0 || loop.forward[0].empty())
         return;
     // The bytes may be shared with the undo snapshot, which keeps its own.
-    if (doc.fullRes.frames.use_count() > 1)
-        doc.fullRes.frames = std::make_shared<std::vector<uint8_t>>(*doc.fullRes.frames);
+    if (doc.fullRes.frames.use_count() > 1) {
+        doc.fullRes.frames = std::make_shared<std::vector<uint8_t>>(doc.fullRes.data(),
+                                                                    doc.fullRes.data() + doc.fullRes.size());
+        doc.fullRes.offset = 0;
+    }
     const WaveEncoding& enc = doc.fullRes.encoding;
     const size_t frameBytes = static_cast<size_t>(doc.channels * enc.bytes());
-    uint8_t* bytes = doc.fullRes.frames->data();
+    uint8_t* bytes = doc.fullRes.data();
     for (int c = 0; c < doc.channels && c < 2; ++c)
         for (size_t j = 0; j < loop.forward[c].size(); ++j)
             encodeNative(loop.forward[c][j], enc,

@@ -750,8 +750,9 @@ TEST_F(CliTest, InfoListsEveryLoopCueAndChunkAndLoopKeepsThem)
     ASSERT_EQ(after.size(), before.size());
     for (size_t i = 0; i < before.size(); ++i) {
         EXPECT_EQ(after[i].first, before[i].first) << i;
-        if (after[i].first != "smpl" && after[i].first != "data")
+        if (after[i].first != "smpl" && after[i].first != "data") {
             EXPECT_EQ(after[i].second, before[i].second) << after[i].first;
+        }
     }
     const std::vector<uint8_t>& s = after.back().second;
     ASSERT_EQ(get32(s, 28), 3u);

@@ -18,6 +18,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <random>
 
 #ifdef RINGTIDE_HAVE_SNDFILE
 #include <sndfile.h>
@@ -261,8 +262,9 @@ TEST_F(WholeFile, ALoopedSaveKeepsEveryChunkInOrderAndTheOtherLoopsAndCues)
     for (size_t i = 0; i < before.size(); ++i) {
         ASSERT_EQ(after[i].id, before[i].id) << i;
         const bool modelled = after[i].id == "smpl" || after[i].id == "data";
-        if (!modelled)
+        if (!modelled) {
             EXPECT_EQ(after[i].body, before[i].body) << after[i].id << " at " << i;
+        }
     }
     // The data differs only in the loop region the save wrote.
     const std::vector<Loop> loops = loopsOf(*find(after, "smpl"));
@@ -332,6 +334,12 @@ TEST_F(WholeFile, CutOrUnrolledSavesNameWhatLiesPastTheirEnd)
         doc.loops.loopEnd[0] = c.e;
         doc.loopForward = c.forward;
         doc.cutAfterLoop = 1;
+        // The question before the first such save names them already.
+        const std::string question = reshapedSaveQuestion(doc, saveReshape(doc, SaveSettings{})).text;
+        EXPECT_NE(question.find("loop 3 (frames 15500\u201317999) and cue 2 \u201cAttack end\u201d (frame 12000) lie past "
+                                "its end and would not be kept."),
+                  std::string::npos)
+            << question;
         const SaveOutcome out = saveAs(doc, c.name);
         ASSERT_TRUE(out.saved) << c.name;
         ASSERT_EQ(out.messages.size(), 1u) << c.name;
@@ -455,9 +463,10 @@ TEST_F(WholeFile, BrokenTablesLoadWhatIsSoundWarnOnceAndSaveCleanly)
     }
 }
 
-// Every truncation inside the chunk tables, and every chunk given a size far
-// past the file: the reader loads or refuses, and what a save then writes is
-// read back by the program (and libsndfile) exactly as the document stood.
+// Truncations inside the chunk tables, every chunk given a size far past the
+// file, and random bytes changed in the tables: the reader loads or refuses,
+// and what a save then writes is read back by the program (and libsndfile)
+// exactly as the document stood.
 TEST_F(WholeFile, TruncatedAndOversizedTablesSaveWhatTheyLoad)
 {
     const std::vector<uint8_t> full = sampleFile();
@@ -477,12 +486,28 @@ TEST_F(WholeFile, TruncatedAndOversizedTablesSaveWhatTheyLoad)
         p += 8 + n + (n & 1);
     }
 
+    // A few bytes changed at random in the header chunks or the tables after the data.
+    std::mt19937 random(28);
+    for (int k = 0; k < 120; ++k) {
+        std::vector<uint8_t> b = full;
+        const int changes = 1 + k % 4;
+        for (int j = 0; j < changes; ++j) {
+            const bool head = random() % 2 == 0;
+            const size_t at = head ? 12 + random() % 1200 : dataEnd - 200 + random() % (full.size() - dataEnd + 200);
+            b[at] = static_cast<uint8_t>(random());
+        }
+        files.push_back(std::move(b));
+    }
+
     int loaded = 0;
     for (size_t i = 0; i < files.size(); ++i) {
         SampleBuffer doc;
         if (!open(doc, files[i], "t").loaded)
             continue;
         ++loaded;
+        // A damaged first loop can leave an alternate one as the window's:
+        // saved as it stands, not unrolled.
+        doc.simulateAlternate = 0;
         ASSERT_TRUE(saveAs(doc, "t-saved").saved) << i;
         const std::vector<uint8_t> saved = readAll(doc.filePath);
         chunksOf(saved);
@@ -514,4 +539,52 @@ TEST_F(WholeFile, TruncatedAndOversizedTablesSaveWhatTheyLoad)
 #endif
     }
     EXPECT_GT(loaded, 150);
+}
+
+// A 24-bit file saved from its own samples: the same one writer keeps its
+// other chunks, rewrites fact with the frame count, and with no crossfade the
+// frames are the file's own bytes.
+TEST_F(WholeFile, WideFormatSavesKeepTheChunksAndTheFramesBytes)
+{
+    constexpr int32_t frames = 3001; // odd: the data chunk needs its pad byte
+    std::vector<uint8_t> data;
+    for (int32_t i = 0; i < frames * 2; ++i)
+        for (int k = 0; k < 3; ++k)
+            data.push_back(static_cast<uint8_t>(i * 7 + k * 101));
+    std::vector<uint8_t> b;
+    putTag(b, "RIFF");
+    put32(b, 0);
+    putTag(b, "WAVE");
+    std::vector<uint8_t> fmt;
+    put16(fmt, 1);
+    put16(fmt, 2);
+    put32(fmt, 48000);
+    put32(fmt, 48000 * 6);
+    put16(fmt, 6);
+    put16(fmt, 24);
+    std::vector<uint8_t> fact;
+    put32(fact, 12345); // wrong on purpose: rewritten
+    for (const auto& c : {wavbytes::chunk("fmt ", fmt), wavbytes::chunk("fact", fact), infoList(),
+                          wavbytes::chunk("data", data), wavbytes::chunk("JUNK", std::vector<uint8_t>(7, 9)),
+                          smpl({{0, 0, 100, 1999, 0, 0}, {0, 2, 2100, 2999, 0, 1}}, 2)})
+        b.insert(b.end(), c.begin(), c.end());
+    wavbytes::set32(b, 4, static_cast<uint32_t>(b.size() - 8));
+
+    SampleBuffer doc;
+    ASSERT_TRUE(open(doc, b, "wide").loaded);
+    ASSERT_TRUE(doc.fullRes.present());
+    ASSERT_TRUE(saveAs(doc, "wide-saved").saved);
+    const std::vector<Chunk> before = chunksOf(b), after = chunksOf(readAll(doc.filePath));
+    ASSERT_EQ(after.size(), before.size());
+    for (size_t i = 0; i < after.size(); ++i)
+        EXPECT_EQ(after[i].id, before[i].id) << i;
+    EXPECT_EQ(find(after, "fmt ")->body, fmt);
+    EXPECT_EQ(u32(find(after, "fact")->body, 0), uint32_t(frames));
+    EXPECT_EQ(find(after, "LIST")->body, find(before, "LIST")->body);
+    EXPECT_EQ(find(after, "JUNK")->body, find(before, "JUNK")->body);
+    EXPECT_EQ(find(after, "data")->body, data);
+    const std::vector<Loop> loops = loopsOf(*find(after, "smpl"));
+    ASSERT_EQ(loops.size(), 2u);
+    EXPECT_TRUE(sameLoop(loops[0], {0, 0, 100, 1999, 0, 0}));
+    EXPECT_TRUE(sameLoop(loops[1], {0, 2, 2100, 2999, 0, 1}));
 }
