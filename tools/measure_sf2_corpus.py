@@ -179,6 +179,7 @@ def main(argv):
     print("|---|---|---|---|")
     print("| share | %.1f %% | %.1f %% | %.1f %% |" % (share([c <= 50 for c in pc]), share([c <= 10 for c in pc]),
                                                    share([c <= 3 for c in pc])))
+    print()
     lc = [abs(r["loop_pitch_cents"]) for r in results if r.get("loop_pitch_cents") is not None]
     lc = [c for c in lc if c <= 40]
     print("| detected pitch against the maker's loop (%d loops of 20 periods or more) | 10 cents | 5 cents | 3 cents |"
