@@ -184,6 +184,9 @@ def extract(bank_path, out_dir, rows, skipped):
 
 
 def main(argv):
+    if any(a.startswith("-") for a in argv[1:]):
+        print(__doc__, file=sys.stderr)
+        return 0 if argv[1:] in (["-h"], ["--help"]) else 2
     out_dir = argv[1] if len(argv) > 1 else "corpus/sf2"
     banks = argv[2:] or DEFAULT_BANKS
     os.makedirs(out_dir, exist_ok=True)
