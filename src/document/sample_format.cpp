@@ -73,7 +73,7 @@ void convertSampleFormat(SampleBuffer& doc, SampleFormat format)
     auto converted = std::make_shared<std::vector<uint8_t>>(frames * static_cast<size_t>(channels) * outBytes);
     uint8_t* p = converted->data();
     if (doc.fullRes.present()) {
-        const uint8_t* q = doc.fullRes.frames->data();
+        const uint8_t* q = doc.fullRes.data();
         const size_t inBytes = static_cast<size_t>(from.bytes());
         for (size_t i = 0; i < frames * static_cast<size_t>(channels); ++i, q += inBytes, p += outBytes)
             encodeNative(convertValue(decodeNative(q, from), from, to), to, p);
@@ -90,6 +90,7 @@ void convertSampleFormat(SampleBuffer& doc, SampleFormat format)
     if (to.keepsOwnSamples()) {
         doc.fullRes.encoding = to;
         doc.fullRes.frames = std::move(converted);
+        doc.fullRes.offset = 0;
         doc.tieOwnSamples();
     } else {
         doc.fullRes.clear(); // plain 16-bit PCM: the image is the sound
