@@ -2,7 +2,8 @@
 // 3-second stereo tones (44.1 kHz, 16 bits) with one and with two files at
 // once, searching the whole sound (--select 0:100%) and the sustain the tool
 // finds (--select auto, the default); `ringtide-cli check` over the 50 looped
-// results; each reported as files per second. And the accuracy of the search
+// results; `ringtide-cli convert --rate 48000` over the corpus; each
+// reported as files per second. And the accuracy of the search
 // on the same corpus: how far the best forward loop's length lies from a
 // whole number of the tone's known period.
 //
@@ -173,6 +174,33 @@ BENCHMARK(BM_CliLoopBatch)
     ->Iterations(2)
     ->UseRealTime()
     ->Unit(benchmark::kSecond);
+
+// `convert --rate 48000` of the corpus (44.1 kHz to 48 kHz, 16 bits kept):
+// load, the resampler on both channels and the save of each file.
+void BM_CliConvertBatch(benchmark::State& state)
+{
+    const std::string cli = cliPath();
+    if (!fs::exists(cli)) {
+        state.SkipWithError(("ringtide-cli not found at " + cli + "; set RINGTIDE_CLI").c_str());
+        return;
+    }
+    const Corpus& c = corpus();
+    std::string command = cli + " convert";
+    for (const std::string& f : c.files)
+        command += " " + f;
+    command += " --rate 48000 -o " + c.folder + "/converted -j " + std::to_string(state.range(0)) + " 2>/dev/null";
+    for (auto _ : state) {
+        int status = 0;
+        const std::string lines = run(command, status);
+        if (status != 0) {
+            state.SkipWithError("ringtide-cli convert failed");
+            return;
+        }
+        benchmark::DoNotOptimize(lines.size());
+    }
+    state.counters["files/s"] = benchmark::Counter(double(kFiles), benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_CliConvertBatch)->ArgName("jobs")->Arg(1)->Arg(2)->Iterations(3)->UseRealTime()->Unit(benchmark::kSecond);
 
 // `check` over the corpus looped once beforehand (sustain selection, 5 ms
 // crossfade): load, pitch detection and the loop check of each file.

@@ -7,6 +7,7 @@
 // The maximum is 100 %. The steady tone is the hard case: the decay lets the
 // engine rule out most pairs from their windows' energies alone.
 
+#include "loop/auto_loop.h"
 #include "loop/loop_search.h"
 
 #include "../tests/core/loop_search_reference.h"
@@ -160,3 +161,17 @@ BENCHMARK(BM_LoopSearch)->Apply(cases);
 BENCHMARK(BM_LoopSearchOneThread)->Apply(cases);
 BENCHMARK(BM_LoopSearchReference)->Apply(cases)->Iterations(1);
 BENCHMARK(BM_LoopSearchStopLatency)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+
+// The automatic loop over the whole 12-second noisy tone (its sustain and
+// every length of four periods or more), one thread. Arguments: tone Hz,
+// decay as above.
+void BM_AutoLoop(benchmark::State& state)
+{
+    const SampleBuffer& snd = toneOf(static_cast<int>(state.range(0)), state.range(1) != 0);
+    const std::atomic<bool> stop{false};
+    for (auto _ : state) {
+        const AutoLoopRun run = autoLoopSound(snd, stop);
+        benchmark::DoNotOptimize(run.result.loops.data());
+    }
+}
+BENCHMARK(BM_AutoLoop)->Args({55, 0})->Args({220, 0})->Args({880, 0})->Args({220, 1})->Unit(benchmark::kMillisecond);

@@ -3,7 +3,7 @@
 // NaN and infinities, extensible headers; the wide image beside the 16-bit
 // one) and the mixing dialog's reader, both reading the bytes as a file.
 // Any bytes must load or be refused without reading outside what exists,
-// and what loads must hold together. Seeds: fuzz/seeds (recursively) and
+// and what loads must hold together (the file's loops and cue points too). Seeds: fuzz/seeds (recursively) and
 // tests/data/wav_reader_corpus.
 //   ./load_path_fuzzer -max_total_time=60 corpus/ ../fuzz/seeds/load
 
@@ -69,6 +69,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const int32_t end = doc.loops.loopEnd[0];
         if (end > 0)
             check(doc.loops.loopStart[0] >= -1 && doc.loops.loopStart[0] < end && end < doc.sampleCount);
+        // Every mark kept lies in the sound, so a save never writes one that points outside it.
+        for (const FileLoop& l : doc.marks.loops)
+            check(l.start >= 0 && l.start <= l.end && l.end < doc.sampleCount && l.type <= 2);
+        for (const CuePoint& c : doc.marks.cues)
+            check(c.position >= 0 && c.position < doc.sampleCount);
+        const int32_t w = doc.marks.windowLoop;
+        check(w >= -1 && w < static_cast<int32_t>(doc.marks.loops.size()));
+        if (w >= 0)
+            check(doc.loops.loopEnd[0] == doc.marks.loops[size_t(w)].end &&
+                  doc.loops.loopStart[0] == doc.marks.loops[size_t(w)].start - 1);
     } else {
         check(!doc.isLoaded()); // a refusal leaves the (empty) document as it was
     }

@@ -95,7 +95,7 @@ void CMainDlg::OnInitDialog()
     wxMenuBar* bar = GetMenuBar();
     for (int i = 0; i < 6; ++i)
         menus_[i] = bar->GetMenu(i);
-    for (int id : {ID_SAVE, ID_SAVE_AS, ID_SEARCH, ID_UNDO, ID_REDO, ID_SAVE_OPTIONS, ID_FFT_OPTIONS,
+    for (int id : {ID_SAVE, ID_SAVE_AS, ID_SEARCH, ID_AUTO_LOOP, ID_UNDO, ID_REDO, ID_SAVE_OPTIONS, ID_FFT_OPTIONS,
                    ID_INHARMONIC_EXTRACTION, ID_HARMONIC_EXTRACTION, ID_BPM_SET})
         enableMenuItem(id, false);
     for (wxMenuItem* item : menus_[2]->GetMenuItems())

@@ -41,6 +41,7 @@ class wxPanel;
 class wxChoice;
 class wxSlider;
 class wxGauge;
+struct LoopSearchRequest;
 class wxTextCtrl;
 class wxCheckBox;
 class wxDropFilesEvent;
@@ -133,6 +134,10 @@ enum MainId : int {
     ID_PROFILE_READOUT = 3001,  // the profile area's read-out text (no id of its own in the layout)
     ID_SHOW_JUNCTION = 3002,    // shows the junction area in place of the profiles
     ID_JUNCTION_AREA = 3003,
+    ID_KEEP_LOOP = 3004,        // Operations: keep the current loop as one more loop of the file
+    ID_REMOVE_LOOP = 3005,      // Operations: remove the file's loop under the cursor
+    ID_PLACE_CUE = 3006,        // Operations: a cue point at the selection's start
+    ID_AUTO_LOOP = 3007,        // Operations > Auto loop: the sustain and its best loop in one step
 };
 
 class CMainDlg : public wxFrame {
@@ -220,6 +225,7 @@ public:
     void onExit();
     void onCancel();
     void onSearch();
+    void onAutoLoop();
     void onUndo();
     void onRedo();
     void onManualPitch();
@@ -311,6 +317,19 @@ public:
     // it: shown on the first report, so a refused command never flashes it.
     ProgressCallback filterProgress();
     // ---- end of filters
+
+    // ---- the file's other loops and cue points (CMainDlg_marks.cpp)
+    void onKeepLoop();
+    void onRemoveLoop();
+    void onPlaceCue();
+    // Enables the three commands: while a sound is loaded and no long task
+    // runs; Keep loop also needs a loop in the selected slot.
+    void onUpdateMarkCommand(wxUpdateUIEvent& event);
+    // After an edit of the marks alone (the samples are as they were): the
+    // waveform repainted, the Wave properties read-out rewritten, Save
+    // enabled and the sound marked modified.
+    void refreshAfterMarksEdit();
+    // ---- end of the file's other loops and cue points
 
     // ---- resample, pitch shift, change sample rate, tune (CMainDlg_resample.cpp)
     int32_t lastResampleRate = -1; // rate last accepted in the Resample dialog; -1: none yet
@@ -410,6 +429,11 @@ public:
 
 private:
     class SearchRun;
+    // Starts the worker on the search `request`, or on the Auto loop of the
+    // whole sound when `automatic` (the request is then unused).
+    void startSearchRun(const LoopSearchRequest& request, bool automatic);
+    // After an Auto loop: loop type forward, the range it looked in selected.
+    void showAutoLoopRange(int32_t from, int32_t to);
     // The worker's reports, on the window's thread; `serial` names the run so
     // that a report of an earlier run is ignored.
     void finishSearch(unsigned serial);

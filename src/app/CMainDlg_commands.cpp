@@ -33,6 +33,7 @@ const Route kRoutes[] = {
     {ID_EXIT, &CMainDlg::onExit},
     {ID_CANCEL, &CMainDlg::onCancel},
     {ID_SEARCH, &CMainDlg::onSearch},
+    {ID_AUTO_LOOP, &CMainDlg::onAutoLoop},
     {ID_UNDO, &CMainDlg::onUndo},
     {ID_REDO, &CMainDlg::onRedo},
     {ID_REFINE_PITCH, &CMainDlg::onManualPitch},
@@ -66,11 +67,14 @@ const Route kRoutes[] = {
     {ID_ABOUT, &CMainDlg::onAbout},
     {ID_SYSMENU_ABOUT, &CMainDlg::onAbout},
     {ID_SHOW_DEVELOPMENT, &CMainDlg::showDevelopmentControls},
+    {ID_KEEP_LOOP, &CMainDlg::onKeepLoop},
+    {ID_REMOVE_LOOP, &CMainDlg::onRemoveLoop},
+    {ID_PLACE_CUE, &CMainDlg::onPlaceCue},
 };
 
 // Every menu item that lockCommands may switch off.
 const int kLockableMenuItems[] = {
-    ID_NEW, ID_LOAD, ID_SAVE, ID_SAVE_AS, ID_EXIT, ID_SEARCH, ID_UNDO, ID_REDO, ID_REFINE_PITCH, ID_CUTBOOST,
+    ID_NEW, ID_LOAD, ID_SAVE, ID_SAVE_AS, ID_EXIT, ID_SEARCH, ID_AUTO_LOOP, ID_UNDO, ID_REDO, ID_REFINE_PITCH, ID_CUTBOOST,
     ID_ENHANCE, ID_HIPASS, ID_VOLUME, ID_NORMALIZE, ID_RESAMPLE, ID_PITCH, ID_CHANGE_RATE, ID_INHARMONIC_EXTRACTION,
     ID_HARMONIC_EXTRACTION, ID_BPM_SET, ID_SAVE_OPTIONS, ID_FFT_OPTIONS,
 };
@@ -117,6 +121,9 @@ void CMainDlg::bindCommands()
     panel_->Bind(wxEVT_SLIDER, [this](wxCommandEvent&) { onCrossfadeSliderChanged(); }, ID_CROSSFADE_SLIDER);
     panel_->Bind(wxEVT_SCROLL_CHANGED, [this](wxScrollEvent&) { onCrossfadeSliderChanged(); }, ID_CROSSFADE_SLIDER);
 
+    for (int id : {ID_KEEP_LOOP, ID_REMOVE_LOOP, ID_PLACE_CUE})
+        Bind(wxEVT_UPDATE_UI, &CMainDlg::onUpdateMarkCommand, this, id);
+
     Bind(wxEVT_CLOSE_WINDOW, &CMainDlg::onClose, this);
     Bind(wxEVT_DROP_FILES, &CMainDlg::onDropFiles, this);
 
@@ -161,6 +168,7 @@ void CMainDlg::unlockCommands()
     both(ID_REDO, redoAvailable);
     setControlEnabled(ID_PLAY_SA, doc.profilesShown && profilesReady);
     both(ID_SEARCH, searchEnabled);
+    enableMenuItem(ID_AUTO_LOOP, doc.isLoaded() && doc.pitchHz > 0.0);
     both(ID_SAVE, !doc.isSaved);
     const bool loop = doc.loops.hasLoop(doc.loops.currentSolution);
     enableMenuItem(ID_SAVE_OPTIONS, loop);

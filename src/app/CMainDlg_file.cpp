@@ -399,8 +399,9 @@ void CMainDlg::refreshAfterLoad()
     setText(ID_AMPLITUDE_TITLE, caption);
     setText(ID_HARMONIC_OF, "the " + h + "\xC2\xB0 harmonic of ");
 
-    // 13. A new selection is needed before searching.
+    // 13. A new selection is needed before searching; Auto loop needs a pitch.
     both(ID_SEARCH, false);
+    enableMenuItem(ID_AUTO_LOOP, doc.pitchHz > 0.0);
     clearViewSelections();
 
     // 14.

@@ -32,7 +32,8 @@ std::string checkLines(const LoopCheck& c)
     if (!c.valid)
         return "Loop check: no loop";
     std::string s = figure("Value jump: %.3f\n", c.valueJump) + figure("Slope jump: %.3f\n", c.slopeJump) +
-                    figure("Click figure: %.2f", c.clickFigure) + figure(" (crest %.2f)\n", c.crest);
+                    figure("Click figure: %.2f", c.clickFigure) + figure(" (crest %.2f)\n", c.crest) +
+                    figure("Mismatch: %.3f\n", c.mismatch);
     if (c.periods > 0.0)
         s += figure("Periods: %.3f\n", c.periods) + figure("Drift: %+.2f cents\n", c.driftCents);
     return s + loopCheckLine(c);

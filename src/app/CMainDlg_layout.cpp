@@ -77,6 +77,11 @@ void CMainDlg::createMenu()
 
     auto* operations = new wxMenu;
     operations->Append(ID_SEARCH, "&Search loop");
+    operations->Append(ID_AUTO_LOOP, "&Auto loop");
+    operations->AppendSeparator();
+    operations->Append(ID_KEEP_LOOP, "&Keep loop in the file");
+    operations->Append(ID_REMOVE_LOOP, "Re&move the file's loop at the cursor");
+    operations->Append(ID_PLACE_CUE, "Place a &cue at the selection");
     operations->AppendSeparator();
     operations->Append(ID_UNDO, "&Undo");
     operations->Append(ID_REDO, "&Redo");

@@ -118,12 +118,14 @@ void CMainDlg::resampleSound(int32_t fromRate, int32_t toRate)
     const int32_t rateBefore = doc.sampleRate;
     discardTracker(); // the chiff no longer fits a sound of another length
     WaitCursor wait;
-    ::resampleSound(doc, fromRate, toRate);
+    const DroppedMarks dropped = ::resampleSound(doc, fromRate, toRate);
     // The streaming buffers are made for one rate.
     if (doc.sampleRate != rateBefore)
         rebuildPlaybackBuffers();
     showLoopInViews();
     showRateAndLoops();
+    if (!dropped.empty())
+        showMessage(this, resampledMarksMessage(dropped));
 }
 
 void CMainDlg::setSampleRate(int32_t newRate)

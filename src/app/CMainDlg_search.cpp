@@ -1,10 +1,13 @@
 // The Search command: one worker thread per run, its reports turned into
 // updates of the solutions list and the progress bar on the window's thread,
 // and the end of a run (list restored after a stop, "No loop", first entry
-// selected, commands unlocked, beep).
+// selected, commands unlocked, beep). Auto loop runs the same way: the
+// automatic loop of the whole sound, which ends with the range it looked in
+// selected and its best loop as the first solution.
 
 #include "platform/ui/CBitmapButton.h"
 #include "app/CMainDlg.h"
+#include "loop/auto_loop.h"
 #include "loop/loop_search.h"
 #include "loop/solution_table.h"
 #include "platform/ui/MessageBox.h"
@@ -47,6 +50,8 @@ public:
     std::thread thread;
     SampleBuffer sound;
     LoopSearchRequest request;
+    bool automatic = false; // Auto loop: `range` is what it looked in
+    AutoLoopRequest range;
     SolutionTable table;
     LoopSearchResult result;
 
@@ -86,14 +91,38 @@ void CMainDlg::onSearch()
         showMessage(this, *problem);
         return;
     }
+    startSearchRun(request, false);
+}
 
+void CMainDlg::onAutoLoop()
+{
+    focusDefaultButton();
+    LoopSearchRequest whole;
+    whole.selectionEnd = doc.sampleCount;
+    if (searching)
+        return;
+    if (const auto problem = checkLoopSearchRequest(doc, whole)) {
+        showMessage(this, *problem);
+        return;
+    }
+    startSearchRun(whole, true);
+}
+
+void CMainDlg::startSearchRun(const LoopSearchRequest& request, bool automatic)
+{
     searching = true;
-    pushUndo();
+    // Auto loop may still be refused in the worker (a sustain too short for
+    // a loop): its snapshot is taken when it hands back its loops.
+    if (automatic)
+        stopPlayback();
+    else
+        pushUndo();
     discardTracker();
     lockCommands(ID_SEARCH);
 
     auto run = std::make_shared<SearchRun>();
     run->request = request;
+    run->automatic = automatic;
     run->table = doc.loops;
     run->sound.sampleCount = doc.sampleCount;
     run->sound.sampleRate = doc.sampleRate;
@@ -112,6 +141,9 @@ void CMainDlg::onSearch()
     solutions->Clear();
     solutions->Disable();
 
+    // The Search command is the run's Stop (Auto loop starts without a selection).
+    enableMenuItem(ID_SEARCH, true);
+    enableControl(ID_SEARCH);
     if (CBitmapButton* button = toolbarButton(ID_SEARCH))
         button->setPressed(true);
     setToolTipText(ID_SEARCH, "Stop searching");
@@ -132,7 +164,18 @@ void CMainDlg::onSearch()
             const int count = improvement.solutionCount;
             CallAfter([this, serial, count] { appendSolutionLabel(serial, count); });
         };
-        worker->result = runLoopSearch(worker->sound, worker->request, worker->table, worker->stop, callbacks);
+        if (worker->automatic) {
+            AutoLoopCallbacks autoCallbacks;
+            autoCallbacks.progress = callbacks.progress;
+            const AutoLoopRun found = autoLoopSound(worker->sound, worker->stop, autoCallbacks);
+            worker->range = found.range;
+            worker->result.outcome = found.result.outcome;
+            worker->result.message = found.result.message;
+            if (found.result.outcome == LoopSearchOutcome::Completed)
+                storeAutoLoops(found.result, worker->table);
+        } else {
+            worker->result = runLoopSearch(worker->sound, worker->request, worker->table, worker->stop, callbacks);
+        }
         CallAfter([this, serial] { finishSearch(serial); });
     });
 }
@@ -209,9 +252,14 @@ void CMainDlg::finishSearch(unsigned serial)
     // loops stay and the run counts as stopped.
     const bool sameSound = doc.sampleCount == run->sound.sampleCount && doc.channels == run->sound.channels &&
                            doc.samples[0] == run->sound.samples[0] && doc.samples[1] == run->sound.samples[1];
+    if (run->automatic && result.outcome == LoopSearchOutcome::Completed && sameSound)
+        pushUndo();
     if (result.outcome != LoopSearchOutcome::Refused && sameSound)
         doc.loops = run->table;
     doc.loops.currentSolution = 0;
+    const bool completed = result.outcome == LoopSearchOutcome::Completed && sameSound;
+    if (run->automatic && completed)
+        showAutoLoopRange(run->range.from, run->range.to);
     const bool savedBefore = doc.isSaved;
     fillSolutionList(doc.loops.firstEmptySlot());
     auto* solutions = static_cast<wxChoice*>(control(ID_SOLUTIONS));
@@ -219,7 +267,6 @@ void CMainDlg::finishSearch(unsigned serial)
     solutions->SetSelection(0);
     onSolutionSelected();
 
-    const bool completed = result.outcome == LoopSearchOutcome::Completed && sameSound;
     // Before the unlock, which enables Save from it: choosing entry 0 marks
     // the sound modified, but a run that did not complete leaves the
     // document as it was.
@@ -240,6 +287,16 @@ void CMainDlg::finishSearch(unsigned serial)
     if (result.outcome == LoopSearchOutcome::Refused && !result.message.text.empty())
         showMessage(this, result.message);
     defaultBeep();
+}
+
+void CMainDlg::showAutoLoopRange(int32_t from, int32_t to)
+{
+    // The automatic loops are forward loops.
+    static_cast<wxChoice*>(control(ID_LOOP_TYPE))->SetSelection(0);
+    doc.loopForward = true;
+    waveform()->setLoopForward(true);
+    waveform()->setSelectionStart(from);
+    waveform()->setSelectionEnd(to);
 }
 
 void CMainDlg::stopSearchAndWait()

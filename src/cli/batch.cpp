@@ -4,6 +4,17 @@
 #include <atomic>
 #include <thread>
 
+void readPathList(std::istream& in, std::vector<std::string>& paths)
+{
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.find_first_not_of(" \t") != std::string::npos)
+            paths.push_back(line);
+    }
+}
+
 int batchWorkers(size_t count, int requested)
 {
     size_t workers = requested > 0 ? static_cast<size_t>(requested) : std::thread::hardware_concurrency();

@@ -6,10 +6,17 @@
 #include <cstddef>
 #include <cstdio>
 #include <functional>
+#include <istream>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
+
+// The file names of a list, one per line, appended to `paths` in order.
+// Blank lines (nothing but spaces and tabs) are skipped and a line's
+// trailing '\r' (a list written on Windows) is dropped; everything else is
+// the name exactly, leading spaces included.
+void readPathList(std::istream& in, std::vector<std::string>& paths);
 
 // Number of worker threads for `count` files: `requested` when above 0, else
 // one per core; never more than the files, never below 1.

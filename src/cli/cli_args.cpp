@@ -1,14 +1,25 @@
 #include "cli/cli_args.h"
 
+#include "cli/batch.h"
+#include "cli/cli_sound.h"
+#include "processing/resample.h"
+
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
 
 namespace {
 
 // Which command accepts which option.
-enum OptionScope : unsigned { kSearch = 1u, kLoop = 2u, kCheck = 4u };
+enum OptionScope : unsigned { kSearch = 1u, kLoop = 2u, kCheck = 4u, kInfo = 8u, kConvert = 16u };
+constexpr unsigned kEvery = kSearch | kLoop | kCheck | kInfo | kConvert;
+
+const CliCommand kCommands[] = {CliCommand::Info, CliCommand::Search, CliCommand::Loop, CliCommand::Check,
+                                CliCommand::Convert};
 
 struct OptionInfo {
     const char* name;
@@ -19,13 +30,14 @@ struct OptionInfo {
 const OptionInfo kOptions[] = {
     {"--select", true, kSearch | kLoop},  {"--min", true, kSearch | kLoop},
     {"--max", true, kSearch | kLoop},     {"--type", true, kSearch | kLoop},
-    {"-o", true, kLoop},                  {"--output", true, kLoop},
+    {"-o", true, kLoop | kConvert},       {"--output", true, kLoop | kConvert},
     {"--solution", true, kLoop},          {"--crossfade", true, kLoop},
     {"--kind", true, kLoop},              {"--passes", true, kLoop},
     {"--note", true, kLoop},              {"--no-tune", false, kLoop},
     {"--no-cut", false, kLoop},           {"--no-unroll", false, kLoop},
-    {"--jobs", true, kLoop | kCheck},     {"-j", true, kLoop | kCheck},
-    {"--in-place", false, kLoop},
+    {"--jobs", true, kLoop | kCheck | kConvert}, {"-j", true, kLoop | kCheck | kConvert},
+    {"--in-place", false, kLoop | kConvert},     {"--files-from", true, kEvery},
+    {"--rate", true, kConvert},                  {"--bits", true, kConvert},
 };
 
 unsigned scopeOf(CliCommand command)
@@ -34,6 +46,8 @@ unsigned scopeOf(CliCommand command)
     case CliCommand::Search: return kSearch;
     case CliCommand::Loop: return kLoop;
     case CliCommand::Check: return kCheck;
+    case CliCommand::Info: return kInfo;
+    case CliCommand::Convert: return kConvert;
     default: return 0;
     }
 }
@@ -109,6 +123,41 @@ bool parseSelection(const std::string& text, CliOptions& o, std::string& error)
     o.selectAuto = false;
     o.selectStart = start;
     o.selectEnd = end;
+    return true;
+}
+
+// Appends the names of the list `source` ("-": standard input, read once).
+bool readFilesFrom(const std::string& source, CliOptions& o, bool& stdinRead, std::string& error)
+{
+    if (source == "-") {
+        if (stdinRead) {
+            error = "--files-from - is given twice: standard input holds one list";
+            return false;
+        }
+        stdinRead = true;
+        readPathList(std::cin, o.files);
+        if (std::cin.bad()) {
+            error = "the file list on standard input could not be read";
+            return false;
+        }
+        return true;
+    }
+    const std::string full = fullPath(source);
+    std::error_code ec;
+    if (std::filesystem::is_directory(source, ec)) {
+        error = "the file list " + full + " is a folder, not a list of file names";
+        return false;
+    }
+    std::ifstream in(source);
+    if (!in) {
+        error = "the file list " + full + " could not be read: " + std::strerror(errno);
+        return false;
+    }
+    readPathList(in, o.files);
+    if (in.bad()) {
+        error = "the file list " + full + " could not be read to its end";
+        return false;
+    }
     return true;
 }
 
@@ -192,6 +241,25 @@ bool applyOption(const std::string& name, const std::string& value, CliOptions& 
         o.jobs = static_cast<int>(v);
         return true;
     }
+    if (name == "--rate") {
+        if (!integer(kMinSampleRate, kMaxSampleRate))
+            return false;
+        o.rate = static_cast<int32_t>(v);
+        return true;
+    }
+    if (name == "--bits") {
+        if (value == "16" || value == "24" || value == "32") {
+            o.bits = static_cast<int16_t>(std::stoi(value));
+            o.floatSamples = false;
+        } else if (value == "float") {
+            o.bits = 32;
+            o.floatSamples = true;
+        } else {
+            error = "--bits wants 16, 24, 32 or float, not '" + value + "'";
+            return false;
+        }
+        return true;
+    }
     if (name == "--no-tune")
         o.tune = false;
     else if (name == "--no-cut")
@@ -226,6 +294,7 @@ std::string commandName(CliCommand command)
     case CliCommand::Search: return "search";
     case CliCommand::Loop: return "loop";
     case CliCommand::Check: return "check";
+    case CliCommand::Convert: return "convert";
     default: return "";
     }
 }
@@ -236,27 +305,30 @@ ParseOutcome parseArguments(int argc, const char* const* argv)
     CliOptions& o = r.options;
     int i = 1;
     if (i >= argc)
-        return fail("no command given (info, search, loop or check); see ringtide-cli --help");
+        return fail("no command given (info, search, loop, check or convert); see ringtide-cli --help");
 
     const std::string first = argv[i++];
     if (first == "--help" || first == "-h" || first == "help") {
         o.help = true;
         if (i < argc) {
             const std::string topic = argv[i];
-            for (CliCommand c : {CliCommand::Info, CliCommand::Search, CliCommand::Loop, CliCommand::Check})
+            for (CliCommand c : kCommands)
                 if (topic == commandName(c))
                     o.command = c;
         }
         r.ok = true;
         return r;
     }
-    for (CliCommand c : {CliCommand::Info, CliCommand::Search, CliCommand::Loop, CliCommand::Check})
+    for (CliCommand c : kCommands)
         if (first == commandName(c))
             o.command = c;
     if (o.command == CliCommand::None)
-        return fail("unknown command '" + first + "' (info, search, loop or check); see ringtide-cli --help");
+        return fail("unknown command '" + first + "' (info, search, loop, check or convert); see ringtide-cli --help");
 
     bool onlyFiles = false;
+    // Lists are read once the whole command line is known to be good, so
+    // that a mistyped option is reported before standard input is waited on.
+    std::vector<std::pair<size_t, std::string>> lists; // (files before it, source)
     for (; i < argc; ++i) {
         std::string arg = argv[i];
         if (onlyFiles || arg.empty() || arg[0] != '-' || arg == "-") {
@@ -290,6 +362,12 @@ ParseOutcome parseArguments(int argc, const char* const* argv)
         } else if (!known->takesValue && inlineValue) {
             return fail("option " + arg + " takes no value");
         }
+        if (arg == "--files-from") {
+            if (value.empty())
+                return fail("--files-from wants a file holding one name per line, or - for standard input");
+            lists.emplace_back(o.files.size(), value);
+            continue;
+        }
         std::string error;
         if (!applyOption(arg, value, o, error))
             return fail(error);
@@ -299,6 +377,26 @@ ParseOutcome parseArguments(int argc, const char* const* argv)
         return r;
     }
 
+    if (!lists.empty()) {
+        // Each list's names go where the option stood among the files.
+        std::vector<std::string> given = std::move(o.files);
+        o.files.clear();
+        bool stdinRead = false;
+        size_t taken = 0;
+        for (const auto& [before, source] : lists) {
+            o.files.insert(o.files.end(), given.begin() + static_cast<std::ptrdiff_t>(taken),
+                           given.begin() + static_cast<std::ptrdiff_t>(before));
+            taken = before;
+            std::string error;
+            if (!readFilesFrom(source, o, stdinRead, error))
+                return fail(error);
+        }
+        o.files.insert(o.files.end(), given.begin() + static_cast<std::ptrdiff_t>(taken), given.end());
+        if (o.files.empty())
+            return fail("'" + commandName(o.command) + "' was given no WAV file: the list" +
+                        (lists.size() > 1 ? "s hold" : " holds") + " no file names");
+    }
+
     if (o.files.empty())
         return fail("'" + commandName(o.command) + "' needs at least one WAV file");
     if (o.command == CliCommand::Search && o.files.size() > 1)
@@ -306,8 +404,10 @@ ParseOutcome parseArguments(int argc, const char* const* argv)
     if (o.maxPercent < o.minPercent)
         return fail("Contradictory parameters! (--max " + std::to_string(o.maxPercent) + " is below --min " +
                     std::to_string(o.minPercent) + ")");
-    if (o.command == CliCommand::Loop && o.output.empty())
-        return fail("'loop' needs -o OUT (a file for one input, a folder for several)");
+    if ((o.command == CliCommand::Loop || o.command == CliCommand::Convert) && o.output.empty())
+        return fail("'" + commandName(o.command) + "' needs -o OUT (a file for one input, a folder for several)");
+    if (o.command == CliCommand::Convert && o.rate == 0 && o.bits == 0)
+        return fail("'convert' needs --rate HZ, --bits 16|24|32|float or both");
     r.ok = true;
     return r;
 }
@@ -316,7 +416,7 @@ std::string helpText(CliCommand command)
 {
     switch (command) {
     case CliCommand::Info:
-        return "Usage: ringtide-cli info FILE...\n"
+        return "Usage: ringtide-cli info FILE... [--files-from LIST]\n"
                "\n"
                "Prints one JSON object per file, on its own line:\n"
                "  file        the name as given\n"
@@ -331,7 +431,13 @@ std::string helpText(CliCommand command)
                "  midi_note   the MIDI note nearest to that pitch\n"
                "  warnings    (only when there are some) e.g. a file shorter than 1024 frames\n"
                "A file that cannot be read gives {\"file\", \"error\"} with the reader's message;\n"
-               "the other files are still read and the exit status is 1.\n";
+               "the other files are still read and the exit status is 1.\n"
+               "\n"
+               "Options:\n"
+               "  --files-from LIST\n"
+               "                   more input files, one name per line (- reads standard\n"
+               "                   input); blank lines are skipped. For lists too long\n"
+               "                   for a command line.\n";
     case CliCommand::Search:
         return "Usage: ringtide-cli search FILE [options]\n"
                "\n"
@@ -352,12 +458,21 @@ std::string helpText(CliCommand command)
                "                   with none (a pluck that only decays) falls back to the\n"
                "                   second half of its audible part, with a warning. The JSON\n"
                "                   gives \"select\": \"auto\", the frames and \"select_reason\".\n"
+               "                   A forward loop is then found as the editor's Auto loop\n"
+               "                   does: every length in whole periods across the sustain\n"
+               "                   (--min and --max do not apply), each solution's score\n"
+               "                   being its junction mismatch: the best first, then the\n"
+               "                   best longer loops, then the rest.\n"
                "  --select A:B     the selection to search, in frames, or in percent of the\n"
                "                   sound with a trailing % (e.g. 25%:90%); either side may be\n"
                "                   empty. --select 0:100% is the whole sound.\n"
                "  --min PCT        minimum loop length, percent of the selection (0..100, default 50)\n"
                "  --max PCT        maximum loop length, percent of the selection (0..100, default 100)\n"
                "  --type T         forward (default) or alternate\n"
+               "  --files-from LIST\n"
+               "                   more input files, one name per line (- reads standard\n"
+               "                   input); blank lines are skipped. For lists too long\n"
+               "                   for a command line.\n"
                "  --help           this text\n";
     case CliCommand::Loop:
         return "Usage: ringtide-cli loop FILE... -o OUT [options]\n"
@@ -398,6 +513,10 @@ std::string helpText(CliCommand command)
                "  --in-place       let each output replace its own input (e.g. -o . in the\n"
                "                   inputs' folder); each input is read whole before its\n"
                "                   output replaces it. Never another file's input.\n"
+               "  --files-from LIST\n"
+               "                   more input files, one name per line (- reads standard\n"
+               "                   input); blank lines are skipped. For lists too long\n"
+               "                   for a command line.\n"
                "  --help           this text\n";
     case CliCommand::Check:
         return "Usage: ringtide-cli check FILE... [-j N]\n"
@@ -420,8 +539,15 @@ std::string helpText(CliCommand command)
                "                At least 4, above 1.5 x crest and a second difference of at\n"
                "                least 5 % of the RMS value (a smaller tick is masked by the\n"
                "                tone): audible click.\n"
+               "  mismatch      what the wrap changes: the RMS difference between the two\n"
+               "                periods either side of the loop end and of the loop start,\n"
+               "                over their RMS level, the worse channel (0 seamless, 1.4\n"
+               "                unrelated waves; forward loops only). Above 0.7 and 1.5 x\n"
+               "                own_mismatch (the same figure for a loop of one period at\n"
+               "                either end: how much the sound itself changes): audible click.\n"
                "  periods       the loop length in periods of the pitch measured inside the\n"
-               "                loop (null for an alternate loop or without a pitch)\n"
+               "                loop, made exact where the waves after its two ends line up\n"
+               "                (null for an alternate loop or without a pitch)\n"
                "  drift_cents   1200 log2(m / periods), m the nearest whole number: what the\n"
                "                repeat every loop length does to the looped pitch. Beyond\n"
                "                5 cents (about the smallest step heard on a held tone):\n"
@@ -432,7 +558,46 @@ std::string helpText(CliCommand command)
                "A file without a loop gives \"verdict\": \"no loop\".\n"
                "Exit status: 0 when every file has a clean loop; 1 when any loop is not\n"
                "clean, any file has no loop or cannot be read; 2 for a bad command line.\n"
-               "  -j, --jobs N     files checked at once (default: one per core)\n";
+               "  -j, --jobs N     files checked at once (default: one per core)\n"
+               "  --files-from LIST\n"
+               "                   more input files, one name per line (- reads standard\n"
+               "                   input); blank lines are skipped. For lists too long\n"
+               "                   for a command line.\n";
+    case CliCommand::Convert:
+        return "Usage: ringtide-cli convert FILE... -o OUT [--rate HZ] [--bits B] [options]\n"
+               "\n"
+               "Converts each file's sample rate, sample format or both, and keeps what\n"
+               "the file carries: its loops and cue points move with the sound (each to\n"
+               "the frame nearest its exact new position) and its other chunks are\n"
+               "written back. No loop search, crossfade or retuning is done. OUT is the\n"
+               "output file for one input, or a folder for several (file names kept; the\n"
+               "folder is created when missing). Prints one JSON line per file on\n"
+               "standard output: file, out, rate_in and rate, format_in and format (as\n"
+               "--bits words them), frames_in and frames, and the loops, cues and chunks\n"
+               "written, as 'info' lists them; a summary of failures goes to standard\n"
+               "error. Nothing is written for a file that fails. An output that is one of the inputs (the\n"
+               "same file, also through a link) is refused unless --in-place is given, and\n"
+               "so is an output that exists but is not a regular file.\n"
+               "\n"
+               "Options (at least one of --rate and --bits):\n"
+               "  --rate HZ        the new sample rate, 1..768000 frames per second, by the\n"
+               "                   editor's resampler (a polyphase sinc filter, at least\n"
+               "                   81 dB stop band); pitch and duration stay. A file already\n"
+               "                   at HZ keeps its samples.\n"
+               "  --bits B         16, 24 or 32 (integer PCM) or float (32-bit IEEE). More\n"
+               "                   bits keep every value exactly; fewer round to the\n"
+               "                   nearest step (halves upward) and clamp.\n"
+               "  -j, --jobs N     files converted at once (default: one per core)\n"
+               "  -o, --output OUT the output file or folder (required)\n"
+               "  --in-place       let each output replace its own input (each input is\n"
+               "                   read whole first). Never another file's input.\n"
+               "  --files-from LIST\n"
+               "                   more input files, one name per line (- reads standard\n"
+               "                   input); blank lines are skipped. For lists too long\n"
+               "                   for a command line.\n"
+               "  --help           this text\n"
+               "Exit status: 0 when every file was converted, 1 when any failed, 2 for a\n"
+               "bad command line.\n";
     default:
         return "Usage: ringtide-cli COMMAND [options] FILE...\n"
                "\n"
@@ -445,9 +610,14 @@ std::string helpText(CliCommand command)
                "  search FILE [options]    the solutions of the loop search, as JSON\n"
                "  loop FILE... -o OUT      search, crossfade and save each file with its loop\n"
                "  check FILE...            check each file's stored loop for clicks and pitch drift\n"
+               "  convert FILE... -o OUT   change the rate (--rate) or sample format (--bits),\n"
+               "                           keeping the loops, cue points and other chunks\n"
                "\n"
                "search and loop look for the loop in the sustain the tool finds by itself\n"
                "(--select auto, the default); --select 0:100% searches the whole sound.\n"
+               "\n"
+               "Every command takes --files-from LIST (one name per line, - for standard\n"
+               "input) for batches too long for a command line.\n"
                "\n"
                "ringtide-cli COMMAND --help explains each command's options.\n"
                "\n"

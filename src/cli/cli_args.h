@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-enum class CliCommand { None, Info, Search, Loop, Check };
+enum class CliCommand { None, Info, Search, Loop, Check, Convert };
 
 // One end of --select: frames, or a share of the sound in percent.
 struct SelectionBound {
@@ -26,7 +26,7 @@ struct SelectionBound {
 struct CliOptions {
     CliCommand command = CliCommand::None;
     bool help = false;                  // --help given (for the tool or the command)
-    std::vector<std::string> files;
+    std::vector<std::string> files;     // as given, then each --files-from list in its place
     std::string output;                 // -o
 
     // The search: the sustain found by the tool (--select auto) unless a
@@ -50,6 +50,12 @@ struct CliOptions {
     bool unroll = true;                 // simulate an alternate loop by a forward loop
     int jobs = 0;                       // files at once; 0 = one per core
     bool inPlace = false;               // an output may replace its own input
+
+    // convert: the new rate (0 keeps each file's own) and sample format
+    // (bits 0 keeps it; 32 with floatSamples is IEEE float).
+    int32_t rate = 0;
+    int16_t bits = 0;
+    bool floatSamples = false;
 };
 
 struct ParseOutcome {

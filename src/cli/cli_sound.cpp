@@ -1,6 +1,7 @@
 #include "cli/cli_sound.h"
 
 #include "document/load_sound.h"
+#include "loop/auto_loop.h"
 #include "document/wav_reader.h"
 #include "dsp/spectrum_analysis.h"
 
@@ -30,7 +31,7 @@ void setFileIdentity(SampleBuffer& doc, const std::string& path)
     doc.fileTitle = (dot == std::string::npos || dot == 0) ? name : name.substr(0, dot);
 }
 
-LoadedSound loadLikeWindow(SampleBuffer& doc, const std::string& path)
+LoadedSound loadFile(SampleBuffer& doc, const std::string& path)
 {
     LoadedSound out;
     const std::string full = fullPath(path);
@@ -55,7 +56,14 @@ LoadedSound loadLikeWindow(SampleBuffer& doc, const std::string& path)
             out.warnings.push_back(m.text);
     }
     out.loaded = true;
+    return out;
+}
 
+LoadedSound loadLikeWindow(SampleBuffer& doc, const std::string& path)
+{
+    LoadedSound out = loadFile(doc, path);
+    if (!out.loaded)
+        return out;
     SpectrumAnalysis analysis;
     out.pitchFound = analyseSpectrum(doc, nullptr, analysis);
     updatePitch(doc);
@@ -69,6 +77,40 @@ void writeLoadWarnings(JsonWriter& json, const std::string& damage, const std::v
     if (!warnings.empty())
         json.stringArray("warnings", warnings);
 }
+
+namespace {
+
+// The window's Auto loop from the sustain on: its loops become the
+// solutions list, each with its junction mismatch as the score.
+SearchRun autoLoopLikeWindow(SampleBuffer& doc, SearchRun run)
+{
+    const std::atomic<bool> stop{false};
+    const AutoLoopRequest range = autoLoopRange(doc, run.sustain);
+    run.selectionStart = range.from;
+    run.selectionEnd = range.to;
+    const AutoLoopResult found = findAutoLoop(doc, range, stop);
+    if (found.outcome != LoopSearchOutcome::Completed) {
+        run.error = found.message.text;
+        return run;
+    }
+    storeAutoLoops(found, doc.loops);
+    doc.loopForward = true;
+    LoopSearchResult& r = run.result;
+    r.outcome = LoopSearchOutcome::Completed;
+    r.period = int32_t(found.period + 0.5);
+    r.windowStart = run.selectionStart;
+    r.windowEnd = run.selectionEnd;
+    r.minLength = found.minLength;
+    r.maxLength = found.maxLength;
+    r.improvementCount = r.solutionCount = int(found.loops.size());
+    if (!found.loops.empty())
+        r.bestScore = found.loops.front().mismatch;
+    for (const AutoLoopCandidate& c : found.loops)
+        run.solutions.push_back({c.loopStart, c.loopEnd, c.mismatch});
+    return run;
+}
+
+} // namespace
 
 SearchRun searchLikeWindow(SampleBuffer& doc, const CliOptions& options, int threadCount)
 {
@@ -100,6 +142,9 @@ SearchRun searchLikeWindow(SampleBuffer& doc, const CliOptions& options, int thr
         run.error = refusal->text;
         return run;
     }
+
+    if (run.autoSelected && options.loopType == LoopType::Forward)
+        return autoLoopLikeWindow(doc, std::move(run));
 
     std::vector<LoopImprovement> improvements;
     LoopSearchCallbacks callbacks;
@@ -144,7 +189,9 @@ void writeLoopCheck(JsonWriter& json, const LoopCheck& check)
     json.field("value_jump", check.valueJump)
         .field("slope_jump", check.slopeJump)
         .field("click", check.clickFigure)
-        .field("crest", check.crest);
+        .field("crest", check.crest)
+        .field("mismatch", check.mismatch)
+        .field("own_mismatch", check.ownMismatch);
     if (check.periods > 0.0)
         json.field("periods", check.periods).field("drift_cents", check.driftCents);
     else
@@ -165,4 +212,45 @@ void writeStoredLoop(JsonWriter& json, const SampleBuffer& doc, const LoadedSoun
         json.field("pitch_hz", doc.pitchHz);
     else
         json.nullField("pitch_hz");
+}
+
+void writeFileMarks(JsonWriter& json, const SampleBuffer& doc)
+{
+    static const char* const kTypes[] = {"forward", "alternate", "backward"};
+    const FileMarks& marks = doc.marks;
+    json.key("loops").beginArray();
+    for (size_t i = 0; i < marks.loops.size(); ++i) {
+        const FileLoop& l = marks.loops[i];
+        json.beginObject()
+            .field("number", l.number)
+            .field("first_frame", l.start)
+            .field("last_frame", l.end)
+            .field("type", l.type <= 2 ? kTypes[l.type] : "unknown")
+            .field("play_count", int64_t(l.playCount))
+            .field("cue_id", int64_t(l.cueId))
+            .field("window", static_cast<int32_t>(i) == marks.windowLoop)
+            .endObject();
+    }
+    json.endArray();
+    json.key("cues").beginArray();
+    for (const CuePoint& c : marks.cues) {
+        json.beginObject().field("id", int64_t(c.id)).field("frame", c.position);
+        if (c.hasLabel)
+            json.field("label", c.label);
+        else
+            json.nullField("label");
+        json.endObject();
+    }
+    json.endArray();
+    json.key("chunks").beginArray();
+    for (const RiffChunk& c : doc.chunks.chunks) {
+        if (c.role != ChunkRole::Kept)
+            continue;
+        json.beginObject().field("id", c.idText()).field("size", int64_t(c.size()));
+        const std::string type = c.listType();
+        if (!type.empty())
+            json.field("list_type", type);
+        json.endObject();
+    }
+    json.endArray();
 }

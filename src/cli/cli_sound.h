@@ -30,6 +30,10 @@ struct LoadedSound {
     bool pitchFound = false;           // the analysis ran (pitch may still be 0 Hz)
 };
 
+// The reader alone: doc holds the file's format, samples and slot-0 loop;
+// no pitch is detected (pitchFound stays false).
+LoadedSound loadFile(SampleBuffer& doc, const std::string& path);
+
 // As the window at load: the reader fills doc (slot-0 loop, loop type and
 // analysis window), then the automatic spectrum analysis (no hints) sets the
 // channel pitches and the pitch update sets pitchHz, detectedNote = midiNote
@@ -43,6 +47,16 @@ void writeLoadWarnings(JsonWriter& json, const std::string& damage, const std::v
 // The file's stored loop (slot 0) and pitch: "loop_start", "loop_end",
 // "loop_type" (null without a loop) and "pitch_hz" (null when no analysis ran).
 void writeStoredLoop(JsonWriter& json, const SampleBuffer& doc, const LoadedSound& load);
+
+// Every loop and cue point of the file and its other chunks, as fields of
+// the open JSON object:
+//   "loops": [{"number", "first_frame", "last_frame" (inclusive), "type"
+//             ("forward", "alternate", "backward"), "play_count" (0 endless),
+//             "cue_id", "window" (the loop slot 0 holds)}...]
+//   "cues":  [{"id", "frame", "label" (null without one)}...]
+//   "chunks": [{"id", "size"} and "list_type" for a LIST...]: the chunks kept
+//             as bytes, in file order.
+void writeFileMarks(JsonWriter& json, const SampleBuffer& doc);
 
 struct SolutionEntry {
     int32_t start = -1; // the sample before the loop
@@ -75,6 +89,6 @@ SearchRun searchLikeWindow(SampleBuffer& doc, const CliOptions& options, int thr
 int32_t crossfadeLimitMs(const SampleBuffer& doc, int32_t loopStart, int32_t loopEnd, bool forward);
 
 // The loop check's figures as fields of the open JSON object: value_jump,
-// slope_jump, click, crest, periods (null without one), drift_cents (null
+// slope_jump, click, crest, mismatch, own_mismatch, periods (null without one), drift_cents (null
 // likewise) and verdict.
 void writeLoopCheck(JsonWriter& json, const LoopCheck& check);

@@ -1,4 +1,5 @@
-// ringtide-cli info: format, slot-0 loop and pitch of each file.
+// ringtide-cli info: format, slot-0 loop, pitch, every loop and cue point
+// and the other chunks of each file.
 
 #include "cli/batch.h"
 #include "cli/cli_sound.h"
@@ -32,6 +33,7 @@ std::string infoLine(const std::string& path, bool& ok)
         .field("frames", doc.sampleCount);
     writeStoredLoop(json, doc, load);
     json.field("midi_note", int32_t(doc.detectedNote));
+    writeFileMarks(json, doc);
     writeLoadWarnings(json, load.damage, load.warnings);
     json.endObject();
     return json.text();

@@ -22,6 +22,7 @@ int main(int argc, char** argv)
     case CliCommand::Search: return runSearch(options);
     case CliCommand::Loop: return runLoop(options);
     case CliCommand::Check: return runCheck(options);
+    case CliCommand::Convert: return runConvert(options);
     default: return 2;
     }
 }

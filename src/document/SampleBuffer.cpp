@@ -70,7 +70,7 @@ bool SampleBuffer::ownSamplesCurrent() const
     if (!fullRes.present() || channels < 1)
         return false;
     const size_t frameBytes = static_cast<size_t>(channels) * static_cast<size_t>(fullRes.encoding.bytes());
-    if (sampleCount < 0 || fullRes.frames->size() != static_cast<size_t>(sampleCount) * frameBytes)
+    if (sampleCount < 0 || fullRes.size() != static_cast<size_t>(sampleCount) * frameBytes)
         return false;
     return fullRes.imageDigest == imageDigest16(samples, channels, sampleCount);
 }

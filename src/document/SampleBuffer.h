@@ -2,6 +2,8 @@
 // The one sound being edited: samples, format, file identity, loop slots,
 // pitch fields and the saved/modified state. The main window owns exactly one.
 
+#include "document/riff_chunks.h"
+#include "document/sampler_marks.h"
 #include "document/wide_samples.h"
 
 #include <cstdint>
@@ -48,6 +50,13 @@ struct SampleBuffer {
     std::string fileFolder;
 
     SolutionTable loops;
+
+    // The file kept whole: every loop and cue point it carries (the window's
+    // current loop stands for marks.windowLoop), and its other chunks in
+    // their order. Carried by undo snapshots; edits that move frames carry
+    // the marks with them (see sampler_marks.h).
+    FileMarks marks;
+    RiffChunkList chunks;
 
     int32_t sampleCount = 0;   // frames per channel
     int32_t sampleRate = 0;    // frames per second

@@ -1,6 +1,7 @@
 #include "document/format.h"
 
 #include "document/SampleBuffer.h"
+#include "document/file_marks_edit.h"
 
 #include <cmath>
 #include <cstdio>
@@ -75,9 +76,10 @@ std::string fileInformationText(const SampleBuffer& doc)
     const bool stale = doc.fullRes.present() && !own;
     const int32_t bits = !stale ? doc.bitsPerSample
                          : doc.bitsPerSample == 8 && !doc.fullRes.encoding.isFloat ? 8 : 16;
+    const std::string marks = fileMarksSummary(doc);
     return formatInteger(doc.sampleRate, true) + " Hz; " + formatInteger(bits) + " bit" +
-           (own && doc.fullRes.encoding.isFloat ? " float; " : "; ") +
-           (doc.channels == 2 ? "Stereo" : "Mono");
+           (own && doc.fullRes.encoding.isFloat ? " float; " : "; ") + (doc.channels == 2 ? "Stereo" : "Mono") +
+           (marks.empty() ? "" : "; " + marks);
 }
 
 std::string windowTitle(const std::string& fileTitle)

@@ -20,7 +20,8 @@ std::string formatSignificant(double value, int digits);
 // round(frames * 1000 / rate), halves up; 0 when rate is 0.
 int32_t durationMs(int32_t frames, int32_t rate);
 
-// "44.100 Hz; 16 bit; Stereo"
+// "44.100 Hz; 16 bit; Stereo", followed by "; 3 loops, 2 cues" when the
+// file carries more than the current loop (fileMarksSummary).
 std::string fileInformationText(const SampleBuffer& doc);
 
 // "Ringtide - [title]"

@@ -14,19 +14,21 @@ LoadOutcome loadSoundFile(SampleBuffer& doc, const std::string& path)
         outcome.messages.push_back(waveReadMessage(WaveReadStatus::CannotOpen, doc.fileTitle));
         return outcome;
     }
-    const WaveReadResult read = readWaveFile(bytes.data(), bytes.size(), doc.fftStartFraction);
+    WaveReadResult read = readWaveFile(bytes.data(), bytes.size(), doc.fftStartFraction);
     outcome.status = read.status;
     if (read.status != WaveReadStatus::Ok) {
         outcome.messages.push_back(waveReadMessage(read.status, doc.fileTitle));
         return outcome;
     }
-    const WaveInfo& w = read.info;
+    WaveInfo& w = read.info;
     if (w.dataTruncated) {
         outcome.dataTruncated = true;
         outcome.framesDeclared = w.framesDeclared;
         outcome.framesPresent = w.frames;
         outcome.messages.push_back(truncatedDataWarningMessage(path, w.framesDeclared, w.frames));
     }
+    if (!w.chunkProblems.empty())
+        outcome.messages.push_back(chunkProblemsMessage(path, w.chunkProblems));
     if (w.fewFramesWarning)
         outcome.messages.push_back(fewFramesWarningMessage());
 
@@ -43,17 +45,19 @@ LoadOutcome loadSoundFile(SampleBuffer& doc, const std::string& path)
     doc.fullRes.clear();
     doc.sixteenBitAgreed = false;
     if (w.encoding.keepsOwnSamples()) {
-        // The read buffer itself becomes the kept samples: the frames slide
-        // down over the header within memory already touched, rather than
-        // being copied into a fresh array the size of the file.
+        // The read buffer itself becomes the kept samples, without moving
+        // the frames: the header before them is skipped by the offset, and
+        // the bytes after them (chunks the reader has copied out) are cut off.
         const size_t n = static_cast<size_t>(w.frames) * static_cast<size_t>(w.blockAlign);
-        bytes.erase(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(w.dataOffset));
-        bytes.resize(n);
+        bytes.resize(w.dataOffset + n);
+        doc.fullRes.offset = w.dataOffset;
         doc.fullRes.encoding = w.encoding;
         doc.fullRes.frames = std::make_shared<std::vector<uint8_t>>(std::move(bytes));
         doc.tieOwnSamples();
     }
 
+    doc.marks = std::move(w.marks);
+    doc.chunks = std::move(w.chunks);
     doc.loops.clear();
     doc.loops.loopStart[0] = w.loopStart;
     doc.loops.loopEnd[0] = w.loopEnd;

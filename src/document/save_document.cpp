@@ -36,6 +36,27 @@ bool writeText(const std::string& path, const std::string& text)
 
 } // namespace
 
+FileMarks marksToWrite(const SampleBuffer& doc, DroppedMarks& dropped, std::string& cause)
+{
+    FileMarks marks = doc.marks;
+    dropped = DroppedMarks{};
+    cause.clear();
+    int32_t s = 0, e = 0;
+    const bool hasLoop = doc.isLoaded() && selectedLoop(doc, s, e);
+    const bool unrolled = hasLoop && chooseWaveWriter(doc) == WaveWriterKind::Unrolled;
+    const uint32_t type = unrolled || doc.loopForward || doc.simulateAlternate ? 0 : 1;
+    placeWindowLoop(marks, hasLoop, s, e, type);
+    if (unrolled) {
+        dropped = unrollMarks(marks, s, e);
+        placeWindowLoop(marks, true, s, 2 * e - s, 0);
+        cause = "the saved sound ends at frame " + std::to_string(2 * e - s) + " (alternate loop unrolled)";
+    } else if (hasLoop && doc.cutAfterLoop && e < doc.sampleCount - 1) {
+        dropped = cutMarks(marks, e + 1);
+        cause = "the saved sound ends at frame " + std::to_string(e) + " (cut after the loop)";
+    }
+    return marks;
+}
+
 SaveReshape saveReshape(const SampleBuffer& doc, const SaveSettings& settings)
 {
     SaveReshape r;
@@ -53,6 +74,8 @@ SaveReshape saveReshape(const SampleBuffer& doc, const SaveSettings& settings)
         r.rateAfter = tunedSampleRate(doc, settings.tuneCyclic31);
         r.retune = r.rateAfter != doc.sampleRate;
     }
+    std::string cause;
+    marksToWrite(doc, r.dropped, cause);
     return r;
 }
 
@@ -67,8 +90,12 @@ UserMessage reshapedSaveQuestion(const SampleBuffer& doc, const SaveReshape& r)
         what += std::string(what.empty() ? "" : " and ") + "retuned from " + formatInteger(r.rateBefore, true) +
                 " Hz to " + formatInteger(r.rateAfter, true) + " Hz";
     UserMessage m;
-    m.text = "Save replaces " + doc.fileTitle + ".wav with a version " + what +
-             " (the save options say so).\n\nReplace the file?";
+    m.text = "Save replaces " + doc.fileTitle + ".wav with a version " + what + " (the save options say so).";
+    if (!r.dropped.empty())
+        m.text += " " + droppedMarksList(r.dropped) + (r.dropped.loops.size() + r.dropped.cues.size() == 1
+                                                            ? " lies past its end and would not be kept."
+                                                            : " lie past its end and would not be kept.");
+    m.text += "\n\nReplace the file?";
     m.buttons = MessageButtons::YesNo;
     m.icon = MessageIcon::Question;
     return m;
@@ -119,13 +146,35 @@ SaveOutcome saveDocument(SampleBuffer& doc, const SaveSettings& settings)
     const int32_t rate = (doc.tuneSampleRate && out.hadLoop) ? tunedSampleRate(doc, settings.tuneCyclic31)
                                                             : doc.sampleRate;
 
-    // A sound that keeps its file's own samples is saved from them, with the
-    // same loop work done at full resolution.
+    // Every loop and cue point of the file, the window's loop in its place,
+    // carried through the cut or the unrolling.
+    DroppedMarks dropped;
+    std::string cause;
+    FileMarks marks = marksToWrite(doc, dropped, cause);
+
+    // One writer; a sound that keeps its file's own samples is saved from
+    // them, with the same loop work done at full resolution.
     const bool wide = doc.fullRes.present();
     const WideLoop wideLoop = wide ? buildWideLoop(doc, kind, settings.crossfade) : WideLoop{};
-    const WriteStatus status = wide ? writeWideWave(doc, rate, kind, wideLoop)
-                               : kind == WaveWriterKind::Normal ? writeWave(doc, rate)
-                                                                : writeWaveUnrolled(doc, rate);
+    const WaveLayout layout = wide                             ? WaveLayout{}
+                              : kind == WaveWriterKind::Normal ? normalWaveLayout(doc, rate)
+                                                               : unrolledWaveLayout(doc, rate);
+    WaveFileContent content;
+    content.channels = doc.channels;
+    content.sampleRate = rate;
+    content.chunks = &doc.chunks;
+    content.marks = std::move(marks);
+    content.unityNote = doc.midiNote;
+    if (wide) {
+        content.encoding = doc.fullRes.encoding;
+        content.frames = wideFrames(doc, kind, wideLoop, content.dataBytes);
+    } else {
+        content.encoding.bits = layout.bitsPerSample;
+        content.channels = layout.channels;
+        content.dataBytes = layoutDataBytes(layout);
+        content.frames = layoutFrames(layout);
+    }
+    const WriteStatus status = writeWaveFile(doc.filePath, content);
     if (status == WriteStatus::OpenFailed) {
         out.messages.push_back(openFailed(wavName));
         return out;
@@ -153,6 +202,11 @@ SaveOutcome saveDocument(SampleBuffer& doc, const SaveSettings& settings)
         out.crossfadeCommitted = true;
     }
     doc.isSaved = true;
+    // What the file now says; a reload reads it back anyway.
+    if (!reload)
+        doc.marks = std::move(content.marks);
+    if (!dropped.empty())
+        out.messages.push_back(droppedMarksMessage(dropped, cause));
 
     if (kind == WaveWriterKind::Normal && out.hadLoop && settings.exportTxt) {
         const std::string path = loopTextPath(doc);

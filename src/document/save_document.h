@@ -14,6 +14,7 @@
 //   - messages may also come with a success (a failed text export).
 
 #include "loop/crossfade.h"
+#include "document/sampler_marks.h"
 #include "platform/message.h"
 
 #include <cstdint>
@@ -49,6 +50,10 @@ struct SaveOutcome {
 // crossfaded loop body is committed into samples (normal writer with a loop)
 // and isSaved becomes true. Then, with a loop, the normal writer and
 // settings.exportTxt, fileFolder + fileTitle + ".txt" receives the loop line.
+// The file is written whole (wav_writer.h): its other chunks in their place,
+// every loop and cue point (marksToWrite); a success names in one warning
+// the loops and cue points a cut or an unrolled loop left out, and the
+// document's marks become what the file now says.
 // Failures: "<title>.wav could not be opened!" when the file could not be
 // created, "A problem happens in writing the file <title>.wav!" once writing
 // had begun.
@@ -63,6 +68,7 @@ struct SaveReshape {
     bool retune = false;
     int32_t framesBefore = 0, framesAfter = 0;
     int32_t rateBefore = 0, rateAfter = 0;
+    DroppedMarks dropped; // the file's other loops and cue points that lie past the cut
 
     bool any() const { return cut || retune; }
 };
@@ -70,7 +76,16 @@ SaveReshape saveReshape(const SampleBuffer& doc, const SaveSettings& settings);
 
 // The Yes / No question (question icon) asked the first time in a document
 // that Save would replace its file with a reshaped version; No writes nothing.
+// It names the file's loops and cue points that would lie past the new end.
 UserMessage reshapedSaveQuestion(const SampleBuffer& doc, const SaveReshape& reshape);
+
+// The loops and cue points a save writes: the document's marks with the
+// window's selected loop in place of the one slot 0 came from (written
+// forward when simulated or unrolled, else with its own type), then cut after
+// the loop or carried through the unrolling as the save options say
+// (sampler_marks.h). `dropped` and `cause` describe what was left out, for
+// the warning saveDocument adds after a save.
+FileMarks marksToWrite(const SampleBuffer& doc, DroppedMarks& dropped, std::string& cause);
 
 // The text-export path: fileFolder + fileTitle + ".txt" (the folder of
 // filePath when fileFolder is empty).

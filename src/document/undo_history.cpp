@@ -41,6 +41,8 @@ void UndoHistory::pushUndo(const SampleBuffer& doc)
     snap_.pitchHz = doc.pitchHz;
     snap_.sampleCount = doc.sampleCount;
     snap_.fullRes = doc.fullRes;
+    snap_.marks = doc.marks;
+    snap_.chunks = doc.chunks;
     snap_.saved = doc.isSaved;
     snap_.filePath = doc.filePath;
     snap_.fileTitle = doc.fileTitle;
@@ -75,6 +77,8 @@ void UndoHistory::swapUndo(SampleBuffer& doc)
     std::swap(snap_.fftSizeExp, doc.fftSizeExp);
     std::swap(snap_.pitchHz, doc.pitchHz);
     std::swap(snap_.fullRes, doc.fullRes);
+    std::swap(snap_.marks, doc.marks);
+    std::swap(snap_.chunks, doc.chunks);
     std::swap(snap_.saved, doc.isSaved);
     snap_.filePath.swap(doc.filePath);
     snap_.fileTitle.swap(doc.fileTitle);
@@ -96,6 +100,8 @@ void UndoHistory::clearUndo(const SampleBuffer& doc)
     for (int c = 0; c < 2; ++c)
         std::vector<int16_t>().swap(snap_.samples[c]);
     snap_.fullRes.clear();
+    snap_.marks.clear();
+    snap_.chunks.clear();
     snap_.sampleCount = doc.sampleCount;
     snap_.sampleRate = doc.sampleRate;
     snap_.channels = doc.channels;

@@ -46,6 +46,8 @@ struct UndoSnapshot {
     double pitchHz = 0.0;
     bool loopForward = true;
     FullResolution fullRes;           // shares the document's bytes
+    FileMarks marks;
+    RiffChunkList chunks;             // shares the kept chunks' bytes
     std::string filePath, fileTitle, fileFolder;
     bool saved = false;               // this state is the one in the file on disk
 
@@ -63,7 +65,8 @@ public:
     // Exchanges the live document with the snapshot: sample arrays (vector
     // swap, nothing copied), loop slots 0..9, currentSolution, sampleCount,
     // sampleRate, channels, bitsPerSample, blockAlign, fullRes, channelPitch,
-    // pitchHz, loopForward, fftSizeExp, isSaved and the file identity. The working arrays stay
+    // pitchHz, loopForward, fftSizeExp, isSaved, the file's marks and chunks and
+    // the file identity. The working arrays stay
     // with the document and are grown when the restored sound needs them
     // longer. The availability flags are not touched: undo() and redo() do that.
     void swapUndo(SampleBuffer& doc);

@@ -1,5 +1,8 @@
 #include "document/wav_reader.h"
 
+#include "document/mark_chunks.h"
+#include "document/riff_chunks.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -48,6 +51,113 @@ bool littleEndianHost()
     return first == 1;
 }
 
+
+// The format fields of a "fmt " tag at p, as far as they are present.
+void readFormatFields(const uint8_t* bytes, size_t size, size_t p, WaveScan& s)
+{
+    s.fmtOffset = p;
+    if (fits(size, p + 8, 2))
+        s.formatTag = u16At(bytes + p + 8);
+    if (!fits(size, p, 24))
+        return;
+    s.fmtComplete = true;
+    s.channels = u16At(bytes + p + 10);
+    s.sampleRate = u32At(bytes + p + 12);
+    s.blockAlign = u16At(bytes + p + 20);
+    s.bitsPerSample = u16At(bytes + p + 22);
+    // The extension: cbSize at +24, valid bits +26, channel mask +28, GUID +32.
+    static const uint8_t kGuidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                          0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+    if (s.formatTag == 0xFFFE && fits(size, p, 48) && u16At(bytes + p + 24) >= 22 &&
+        std::memcmp(bytes + p + 34, kGuidTail, sizeof kGuidTail) == 0) {
+        s.subFormat = u16At(bytes + p + 32);
+        s.validBits = u16At(bytes + p + 26);
+        s.channelMask = u32At(bytes + p + 28);
+    }
+
+}
+
+
+// The header facts of a walked file: its first fmt chunk and the data chunk
+// after it, fields read only from within their chunks.
+WaveScan scanWalked(const uint8_t* bytes, size_t size, const RiffWalk& walk)
+{
+    WaveScan s;
+    s.riffWave = true;
+    s.riffSize = u32At(bytes + 4);
+    s.scanLimit = std::min<uint64_t>(s.riffSize, size);
+    for (const WalkedChunk& c : walk.chunks) {
+        if (!s.fmtFound && std::memcmp(c.id, "fmt ", 4) == 0) {
+            s.fmtFound = true;
+            readFormatFields(bytes, size, c.offset, s);
+            if (c.size < 16)
+                s.fmtComplete = false;
+            if (c.size < 40)
+                s.subFormat = 0;
+        } else if (s.fmtFound && !s.dataFound && std::memcmp(c.id, "data", 4) == 0) {
+            s.dataFound = true;
+            s.dataSize = c.size;
+            s.dataOffset = c.offset + 8;
+            s.dataBytesPresent = c.bytesPresent;
+        }
+    }
+    return s;
+}
+
+// The chunk list and marks of a walked file; the marks are settled against
+// `frames` frames.
+void readChunkModel(const uint8_t* bytes, const RiffWalk& walk, int32_t frames, WaveInfo& w)
+{
+    std::vector<std::string>& problems = w.chunkProblems;
+    problems = walk.problems;
+    bool fact = false, sampler = false, cue = false, labels = false;
+    auto once = [&](bool& seen, const WalkedChunk& c) {
+        if (!seen)
+            return seen = true;
+        const bool list = std::memcmp(c.id, "LIST", 4) == 0;
+        problems.push_back("its second " + (list ? std::string("LIST/adtl") : std::string(c.id, 4)) +
+                           " chunk was left out");
+        return false;
+    };
+    for (const WalkedChunk& c : walk.chunks) {
+        RiffChunk r;
+        std::memcpy(r.id, c.id, 4);
+        const uint8_t* body = bytes + c.offset + 8;
+        const size_t present = c.bytesPresent;
+        const bool modelled = std::memcmp(c.id, "data", 4) == 0 || std::memcmp(c.id, "smpl", 4) == 0 ||
+                              std::memcmp(c.id, "cue ", 4) == 0;
+        if (c.cutShort() && !modelled)
+            continue;
+        if (std::memcmp(c.id, "fmt ", 4) == 0) {
+            r.role = ChunkRole::Format;
+        } else if (std::memcmp(c.id, "data", 4) == 0) {
+            r.role = ChunkRole::Data;
+        } else if (std::memcmp(c.id, "fact", 4) == 0) {
+            if (!once(fact, c))
+                continue;
+            r.role = ChunkRole::Fact;
+        } else if (std::memcmp(c.id, "smpl", 4) == 0) {
+            if (!once(sampler, c))
+                continue;
+            r.role = ChunkRole::Sampler;
+            readSamplerChunk(body, present, w.marks, problems);
+        } else if (std::memcmp(c.id, "cue ", 4) == 0) {
+            if (!once(cue, c))
+                continue;
+            r.role = ChunkRole::Cue;
+            readCueChunk(body, present, w.marks, problems);
+        } else if (std::memcmp(c.id, "LIST", 4) == 0 && c.size >= 4 && std::memcmp(body, "adtl", 4) == 0) {
+            if (!once(labels, c))
+                continue;
+            r.role = ChunkRole::CueLabels;
+            readCueLabels(body, c.size, w.marks, problems);
+        } else {
+            r.body = std::make_shared<const std::vector<uint8_t>>(body, body + c.size);
+        }
+        w.chunks.chunks.push_back(std::move(r));
+    }
+    settleMarks(w.marks, frames, problems);
+}
 } // namespace
 
 WaveScan scanWave(const uint8_t* bytes, size_t size)
@@ -71,25 +181,9 @@ WaveScan scanWave(const uint8_t* bytes, size_t size)
     }
     if (!s.fmtFound)
         return s;
-    s.fmtOffset = p;
-    if (fits(size, p + 8, 2))
-        s.formatTag = u16At(bytes + p + 8);
-    if (!fits(size, p, 24))
+    readFormatFields(bytes, size, p, s);
+    if (!s.fmtComplete)
         return s;
-    s.fmtComplete = true;
-    s.channels = u16At(bytes + p + 10);
-    s.sampleRate = u32At(bytes + p + 12);
-    s.blockAlign = u16At(bytes + p + 20);
-    s.bitsPerSample = u16At(bytes + p + 22);
-    // The extension: cbSize at +24, valid bits +26, channel mask +28, GUID +32.
-    static const uint8_t kGuidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
-                                          0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
-    if (s.formatTag == 0xFFFE && fits(size, p, 48) && u16At(bytes + p + 24) >= 22 &&
-        std::memcmp(bytes + p + 34, kGuidTail, sizeof kGuidTail) == 0) {
-        s.subFormat = u16At(bytes + p + 32);
-        s.validBits = u16At(bytes + p + 26);
-        s.channelMask = u32At(bytes + p + 28);
-    }
 
     size_t q = p + 24;
     while (q < s.scanLimit && fits(size, q, 4)) {
@@ -119,7 +213,10 @@ WaveScan scanWave(const uint8_t* bytes, size_t size)
 WaveReadResult readWaveFile(const uint8_t* bytes, size_t size, double fftStartFraction)
 {
     WaveReadResult r;
-    const WaveScan s = scanWave(bytes, size);
+    // A well-formed file is walked chunk by chunk; one whose chunk table is
+    // broken falls back to the tag scan, which finds what it can.
+    const RiffWalk walk = walkRiffChunks(bytes, size);
+    const WaveScan s = walk.wellFormed ? scanWalked(bytes, size, walk) : scanWave(bytes, size);
     if (!s.riffWave) {
         r.status = WaveReadStatus::NotRiffWave;
         return r;
@@ -176,11 +273,25 @@ WaveReadResult readWaveFile(const uint8_t* bytes, size_t size, double fftStartFr
     int64_t loopStart = -1;
     int64_t loopEnd = -1;
     uint32_t type = 0;
-    if (s.preDataLoopFound) {
+    w.chunksWalked = walk.wellFormed;
+    if (walk.wellFormed) {
+        readChunkModel(bytes, walk, w.frames, w);
+        if (w.marks.windowLoop >= 0) {
+            const FileLoop& l = w.marks.loops[static_cast<size_t>(w.marks.windowLoop)];
+            loopStart = int64_t(l.start) - 1;
+            loopEnd = l.end;
+            type = l.type;
+        }
+    } else {
+        w.chunkProblems = walk.problems;
+        if (w.chunkProblems.empty())
+            w.chunkProblems.push_back("its chunk table cannot be walked");
+    }
+    if (!walk.wellFormed && s.preDataLoopFound) {
         loopStart = static_cast<int64_t>(s.preDataLoopStart) - 1;
         loopEnd = s.preDataLoopEnd;
     }
-    if (loopEnd <= 0) {
+    if (!walk.wellFormed && loopEnd <= 0) {
         const uint64_t limit = s.scanLimit;
         for (uint64_t q = uint64_t(s.dataSize) + kCanonicalHeader;
              q <= limit && kLoopFieldsEnd <= limit - q; ++q) {
@@ -369,5 +480,16 @@ UserMessage nonFiniteWarningMessage(const std::string& path, int64_t count)
     UserMessage m;
     m.text = "The file " + path + " holds " + std::to_string(count) +
              " samples that are not numbers or are infinite. They were read as 0.";
+    return m;
+}
+
+UserMessage chunkProblemsMessage(const std::string& path, const std::vector<std::string>& problems)
+{
+    UserMessage m;
+    std::string list;
+    for (const std::string& p : problems)
+        list += (list.empty() ? "" : "; ") + p;
+    m.text = "The file " + path + " could not be kept whole: " + list +
+             ". What is sound was loaded, and a save writes only that.";
     return m;
 }

@@ -5,15 +5,20 @@
 // chunk. Formats wider than 16 bits are decoded into the 16-bit image as
 // document/wide_samples.h states.
 //
-// Tags are found by testing every byte offset in turn, not by walking the
-// chunk list, so files whose chunk sizes are wrong still open. Every scan is
-// bounded by min(RIFF size, bytes present) and no byte past `size` is ever
-// read, whatever the size fields claim.
+// A well-formed file is walked chunk by chunk (document/riff_chunks.h) and
+// kept whole: its chunk list, every loop and cue point (FileMarks), slot 0
+// taking the window loop. A file whose chunk table cannot be walked falls
+// back to finding tags by testing every byte offset in turn, so files whose
+// chunk sizes are wrong still open (with their sound and first loop only).
+// Every scan is bounded by min(RIFF size, bytes present) and no byte past
+// `size` is ever read, whatever the size fields claim.
 //
 // Loop convention (as in SampleBuffer): loopStart is the sample just before
 // the loop (the chunk's start - 1), loopEnd the last sample of the loop (the
 // chunk's end, inclusive). loopEnd <= 0 means no loop.
 
+#include "document/riff_chunks.h"
+#include "document/sampler_marks.h"
 #include "document/wide_samples.h"
 #include "platform/message.h"
 
@@ -88,6 +93,13 @@ struct WaveInfo {
     uint32_t loopType = 0;        // 0 forward, 1 alternate (0 for a loop before the data)
     bool loopForward() const { return loopType == 0; }
 
+    // The file kept whole (walked files only): chunk order, marks, and what
+    // could not be kept, in clear text (one warning at load).
+    bool chunksWalked = false;
+    RiffChunkList chunks;
+    FileMarks marks;
+    std::vector<std::string> chunkProblems;
+
     int16_t fftSizeExp = 4;       // analysis window exponent fitted to `frames`
     bool fewFramesWarning = false; // fewer than kRecommendedFrames frames (still loads)
 };
@@ -131,3 +143,7 @@ UserMessage nonFiniteWarningMessage(const std::string& path, int64_t count);
 // The warning for a data chunk cut short: the file (its full path) holds
 // `present` of the `declared` frames; the frames present are loaded.
 UserMessage truncatedDataWarningMessage(const std::string& path, int64_t declared, int64_t present);
+// The one warning for chunks that could not be kept whole: "The file <path>
+// could not be kept whole: <problem>; <problem>. What is sound was loaded,
+// and a save writes only that."
+UserMessage chunkProblemsMessage(const std::string& path, const std::vector<std::string>& problems);

@@ -1,6 +1,7 @@
 #include "document/wav_writer.h"
 
 #include "document/SampleBuffer.h"
+#include "document/mark_chunks.h"
 
 #include <algorithm>
 #include <atomic>
@@ -193,16 +194,14 @@ void put32(uint8_t* p, uint32_t v)
     p[3] = static_cast<uint8_t>(v >> 24);
 }
 
-uint64_t dataBytes(const WaveLayout& layout)
-{
-    return static_cast<uint64_t>(layout.frameCount()) * static_cast<uint64_t>(layout.blockAlign());
-}
+const uint8_t kGuidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 
-uint64_t riffSize(const WaveLayout& layout)
-{
-    const uint64_t D = dataBytes(layout);
-    return 36 + D + (D & 1) + (layout.hasLoop ? 68 : 0);
-}
+// One chunk to write: its id, and either its bytes or (for data) the emitter.
+struct OutChunk {
+    char id[4];
+    const std::vector<uint8_t>* body = nullptr; // null: the data chunk
+    uint64_t size = 0;
+};
 
 } // namespace
 
@@ -227,105 +226,173 @@ uint32_t samplePeriodNs(int32_t sampleRate)
     return static_cast<uint32_t>(1.0e9 / sampleRate + 0.5);
 }
 
-std::array<uint8_t, 44> waveHeader(const WaveLayout& layout)
+std::vector<uint8_t> formatChunkBody(const WaveEncoding& enc, int channels, int32_t rate)
 {
-    std::array<uint8_t, 44> h{};
-    const uint32_t D = static_cast<uint32_t>(dataBytes(layout));
-    std::memcpy(&h[0], "RIFF", 4);
-    put32(&h[4], static_cast<uint32_t>(riffSize(layout)));
-    std::memcpy(&h[8], "WAVEfmt ", 8);
-    put32(&h[16], 16);
-    put16(&h[20], 1);
-    put16(&h[22], static_cast<uint16_t>(layout.channels));
-    put32(&h[24], static_cast<uint32_t>(layout.sampleRate));
-    put32(&h[28], static_cast<uint32_t>(layout.blockAlign()) * static_cast<uint32_t>(layout.sampleRate));
-    put16(&h[32], static_cast<uint16_t>(layout.blockAlign()));
-    put16(&h[34], static_cast<uint16_t>(layout.bitsPerSample));
-    std::memcpy(&h[36], "data", 4);
-    put32(&h[40], D);
-    return h;
+    const size_t size = enc.extensible ? 40 : enc.isFloat ? 18 : 16;
+    std::vector<uint8_t> f(size, 0);
+    const uint32_t blockAlign = static_cast<uint32_t>(channels * enc.bytes());
+    put16(&f[0], enc.extensible ? 0xFFFE : enc.isFloat ? 3 : 1);
+    put16(&f[2], static_cast<uint16_t>(channels));
+    put32(&f[4], static_cast<uint32_t>(rate));
+    put32(&f[8], blockAlign * static_cast<uint32_t>(rate));
+    put16(&f[12], static_cast<uint16_t>(blockAlign));
+    put16(&f[14], static_cast<uint16_t>(enc.bits));
+    if (enc.extensible) {
+        put16(&f[16], 22);
+        put16(&f[18], enc.validBits ? enc.validBits : static_cast<uint16_t>(enc.bits));
+        put32(&f[20], enc.channelMask);
+        put16(&f[24], enc.isFloat ? 3 : 1);
+        std::memcpy(&f[26], kGuidTail, sizeof kGuidTail);
+    }
+    return f;
 }
 
-std::array<uint8_t, 68> samplerChunk(const WaveLayout& layout)
+WriteStatus writeWaveFile(const std::string& path, const WaveFileContent& content)
 {
-    std::array<uint8_t, 68> c{};
-    std::memcpy(&c[0], "smpl", 4);
-    put32(&c[4], 60);
-    // 8 manufacturer, 12 product: 0
-    put32(&c[16], samplePeriodNs(layout.sampleRate));
-    // A MIDI note: a pitch above G9 (or below C-1) is written as the nearest one.
-    put32(&c[20], static_cast<uint32_t>(std::clamp(layout.loop.unityNote, 0, 127)));
-    // 24 pitch fraction, 28 SMPTE format, 32 SMPTE offset: 0
-    put32(&c[36], 1);
-    // 40 sampler data, 44 cue point id: 0
-    put32(&c[48], layout.loop.type);
-    put32(&c[52], static_cast<uint32_t>(layout.loop.firstFrame));
-    put32(&c[56], static_cast<uint32_t>(layout.loop.lastFrame));
-    // 60 fraction, 64 play count (endless): 0
-    return c;
-}
-
-WriteStatus writeWaveLayout(const std::string& path, const WaveLayout& layout)
-{
-    if (layout.channels < 1 || layout.channels > 2
-        || (layout.bitsPerSample != 8 && layout.bitsPerSample != 16)
-        || riffSize(layout) > UINT32_MAX)
+    const WaveEncoding& enc = content.encoding;
+    const bool encodingOk = enc.isFloat ? (enc.bits == 32 || enc.bits == 64)
+                                        : (enc.bits == 8 || enc.bits == 16 || enc.bits == 24 || enc.bits == 32);
+    if (content.channels < 1 || content.channels > 2 || !encodingOk || !content.frames)
         return WriteStatus::WriteFailed;
-    for (const FrameSegment& seg : layout.segments)
-        for (int c = 0; c < layout.channels; ++c)
-            if (seg.frames > 0 && seg.channel[c] == nullptr)
-                return WriteStatus::WriteFailed;
+
+    // Every modelled chunk's bytes, made before anything is written.
+    const std::vector<uint8_t> fmt = formatChunkBody(enc, content.channels, content.sampleRate);
+    const FileMarks& marks = content.marks;
+    const bool wantSampler = !marks.loops.empty() || marks.sampler.present;
+    const std::vector<uint8_t> sampler =
+        wantSampler ? samplerChunkBody(marks, samplePeriodNs(content.sampleRate),
+                                       static_cast<uint32_t>(std::clamp(content.unityNote, 0, 127)))
+                    : std::vector<uint8_t>{};
+    const std::vector<uint8_t> cue = marks.cues.empty() ? std::vector<uint8_t>{} : cueChunkBody(marks);
+    const bool wantLabels = hasCueLabels(marks);
+    const std::vector<uint8_t> labels = wantLabels ? cueLabelsBody(marks) : std::vector<uint8_t>{};
+    const uint64_t frames = content.dataBytes / static_cast<uint64_t>(content.channels * enc.bytes());
+    std::vector<uint8_t> fact(4, 0);
+    put32(fact.data(), static_cast<uint32_t>(std::min<uint64_t>(frames, UINT32_MAX)));
+
+    // The order: the file's own, the modelled chunks it lacked appended.
+    std::vector<OutChunk> order;
+    bool placed[3] = {false, false, false}; // sampler, cue, labels
+    auto add = [&](const char* id, const std::vector<uint8_t>* body) {
+        OutChunk c;
+        std::memcpy(c.id, id, 4);
+        c.body = body;
+        c.size = body ? body->size() : content.dataBytes;
+        order.push_back(c);
+    };
+    const bool listed = content.chunks && !content.chunks->empty();
+    if (listed) {
+        for (const RiffChunk& c : content.chunks->chunks) {
+            switch (c.role) {
+            case ChunkRole::Format: add("fmt ", &fmt); break;
+            case ChunkRole::Data: add("data", nullptr); break;
+            case ChunkRole::Fact: add("fact", &fact); break;
+            case ChunkRole::Sampler:
+                if (wantSampler)
+                    add("smpl", &sampler);
+                placed[0] = true;
+                break;
+            case ChunkRole::Cue:
+                if (!cue.empty())
+                    add("cue ", &cue);
+                placed[1] = true;
+                break;
+            case ChunkRole::CueLabels:
+                if (wantLabels)
+                    add("LIST", &labels);
+                placed[2] = true;
+                break;
+            case ChunkRole::Kept:
+                if (c.body)
+                    add(c.id, c.body.get());
+                break;
+            }
+        }
+    } else {
+        add("fmt ", &fmt);
+        add("data", nullptr);
+    }
+    if (!placed[0] && wantSampler)
+        add("smpl", &sampler);
+    if (!placed[1] && !cue.empty())
+        add("cue ", &cue);
+    if (!placed[2] && wantLabels)
+        add("LIST", &labels);
+
+    uint64_t riff = 4;
+    for (const OutChunk& c : order)
+        riff += 8 + c.size + (c.size & 1);
+    if (riff > UINT32_MAX)
+        return WriteStatus::WriteFailed;
 
     SafeFileWriter file(path);
     if (!file.open())
         return WriteStatus::OpenFailed;
-
-    const auto header = waveHeader(layout);
-    if (!file.write(header.data(), header.size()))
+    uint8_t head[12];
+    std::memcpy(head, "RIFF", 4);
+    put32(head + 4, static_cast<uint32_t>(riff));
+    std::memcpy(head + 8, "WAVE", 4);
+    if (!file.write(head, sizeof head))
         return WriteStatus::WriteFailed;
-
-    // Frames are encoded through a fixed block so memory stays flat.
-    constexpr size_t kBlockBytes = 1 << 16;
-    std::vector<uint8_t> block(kBlockBytes);
-    const size_t frameBytes = static_cast<size_t>(layout.blockAlign());
-    const int channels = layout.channels;
-    const bool eightBit = layout.bitsPerSample == 8;
-    size_t used = 0;
-    for (const FrameSegment& seg : layout.segments) {
-        for (int32_t i = 0; i < seg.frames; ++i) {
-            if (used + frameBytes > block.size()) {
-                if (!file.write(block.data(), used))
-                    return WriteStatus::WriteFailed;
-                used = 0;
-            }
-            for (int c = 0; c < channels; ++c) {
-                const int16_t v = seg.channel[c][i];
-                if (eightBit) {
-                    block[used++] = encode8Bit(v);
-                } else {
-                    put16(&block[used], static_cast<uint16_t>(v));
-                    used += 2;
-                }
-            }
-        }
-    }
-    if (dataBytes(layout) & 1) {
-        if (used == block.size()) {
-            if (!file.write(block.data(), used))
-                return WriteStatus::WriteFailed;
-            used = 0;
-        }
-        block[used++] = 0; // pad byte
-    }
-    if (used > 0 && !file.write(block.data(), used))
-        return WriteStatus::WriteFailed;
-
-    if (layout.hasLoop) {
-        const auto chunk = samplerChunk(layout);
-        if (!file.write(chunk.data(), chunk.size()))
+    const uint8_t pad = 0;
+    for (const OutChunk& c : order) {
+        uint8_t h[8];
+        std::memcpy(h, c.id, 4);
+        put32(h + 4, static_cast<uint32_t>(c.size));
+        if (!file.write(h, sizeof h))
+            return WriteStatus::WriteFailed;
+        const uint64_t before = file.bytesWritten();
+        const bool ok = c.body ? (c.body->empty() || file.write(c.body->data(), c.body->size())) : content.frames(file);
+        // The emitter must give exactly the bytes the size field announced.
+        if (!ok || file.bytesWritten() - before != c.size)
+            return WriteStatus::WriteFailed;
+        if ((c.size & 1) && !file.write(&pad, 1))
             return WriteStatus::WriteFailed;
     }
     return file.commit() ? WriteStatus::Written : WriteStatus::WriteFailed;
+}
+
+uint64_t layoutDataBytes(const WaveLayout& layout)
+{
+    return static_cast<uint64_t>(layout.frameCount()) * static_cast<uint64_t>(layout.blockAlign());
+}
+
+FrameEmitter layoutFrames(const WaveLayout& layout)
+{
+    return [&layout](SafeFileWriter& file) {
+        if (layout.bitsPerSample != 8 && layout.bitsPerSample != 16)
+            return false;
+        for (const FrameSegment& seg : layout.segments)
+            for (int c = 0; c < layout.channels; ++c)
+                if (seg.frames > 0 && seg.channel[c] == nullptr)
+                    return false;
+        // Frames are encoded through a fixed block so memory stays flat.
+        constexpr size_t kBlockBytes = 1 << 16;
+        std::vector<uint8_t> block(kBlockBytes);
+        const size_t frameBytes = static_cast<size_t>(layout.blockAlign());
+        const int channels = layout.channels;
+        const bool eightBit = layout.bitsPerSample == 8;
+        size_t used = 0;
+        for (const FrameSegment& seg : layout.segments) {
+            for (int32_t i = 0; i < seg.frames; ++i) {
+                if (used + frameBytes > block.size()) {
+                    if (!file.write(block.data(), used))
+                        return false;
+                    used = 0;
+                }
+                for (int c = 0; c < channels; ++c) {
+                    const int16_t v = seg.channel[c][i];
+                    if (eightBit) {
+                        block[used++] = encode8Bit(v);
+                    } else {
+                        put16(&block[used], static_cast<uint16_t>(v));
+                        used += 2;
+                    }
+                }
+            }
+        }
+        return used == 0 || file.write(block.data(), used);
+    };
 }
 
 // ---- the document's writers ------------------------------------------------
@@ -408,12 +475,6 @@ WaveLayout normalWaveLayout(const SampleBuffer& doc, int32_t sampleRate)
         layout.segments.push_back(segmentOf(doc.samples, ch, s + 1, L));
     if (frames > e + 1)
         layout.segments.push_back(segmentOf(doc.samples, ch, e + 1, frames - e - 1));
-
-    layout.hasLoop = true;
-    layout.loop.type = (doc.loopForward || doc.simulateAlternate) ? 0 : 1;
-    layout.loop.firstFrame = s + 1;
-    layout.loop.lastFrame = e;
-    layout.loop.unityNote = doc.midiNote;
     return layout;
 }
 
@@ -431,22 +492,7 @@ WaveLayout unrolledWaveLayout(const SampleBuffer& doc, int32_t sampleRate)
     const int32_t L = e - s;
     layout.segments.push_back(segmentOf(doc.samples, ch, 0, s + 1));
     layout.segments.push_back(segmentOf(doc.pingPong, ch, 0, 2 * L));
-    layout.hasLoop = true;
-    layout.loop.type = 0;
-    layout.loop.firstFrame = s + 1;
-    layout.loop.lastFrame = 2 * e - s;
-    layout.loop.unityNote = doc.midiNote;
     return layout;
-}
-
-WriteStatus writeWave(const SampleBuffer& doc, int32_t sampleRate)
-{
-    return writeWaveLayout(doc.filePath, normalWaveLayout(doc, sampleRate));
-}
-
-WriteStatus writeWaveUnrolled(const SampleBuffer& doc, int32_t sampleRate)
-{
-    return writeWaveLayout(doc.filePath, unrolledWaveLayout(doc, sampleRate));
 }
 
 std::string loopTextLine(int32_t loopStart, int32_t loopEnd, int32_t sampleRate)

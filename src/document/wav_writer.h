@@ -1,17 +1,25 @@
 #pragma once
-// Writing the sound as a canonical PCM WAV file with an optional sampler
-// ("smpl") chunk holding one loop and the unity note.
+// Writing a WAV file: one writer for every format the program saves (8- and
+// 16-bit PCM from the 16-bit image, and the file's own wider, float or
+// extensible format from its own samples), which keeps the file whole.
 //
-// Layout (little-endian; D = frames * blockAlign, P = D odd ? 1 : 0,
-// S = 68 with a loop, else 0):
-//   0 "RIFF", 4 36 + D + P + S, 8 "WAVEfmt ", 16 16, 20 1 (PCM), 22 channels,
-//   24 rate, 28 blockAlign * rate, 32 blockAlign, 34 bits, 36 "data", 40 D,
-//   44 the frames, then one zero byte when D is odd, then the sampler chunk:
-//   "smpl", 60, manufacturer 0, product 0, sample period ns = trunc(1e9/rate + 0.5),
-//   unity note (midiNote clamped to 0..127), pitch fraction 0, SMPTE format 0, SMPTE offset 0, 1 loop,
-//   sampler data 0, cue id 0, loop type (0 forward, 1 alternate),
-//   first sample of the loop (loopStart + 1), last sample (loopEnd, inclusive),
-//   fraction 0, play count 0 (endless).
+// Layout (little-endian): "RIFF", the RIFF size (4 + the sum of 8 + size +
+// pad over the chunks), "WAVE", then the chunks. A sound read from a
+// well-formed file keeps its chunk order (riff_chunks.h): every kept chunk is
+// written back byte for byte in its place; fmt, data, fact, smpl, cue and the
+// LIST/adtl labels are rewritten from the document, and a smpl, cue or label
+// list the file lacked is appended. Any other sound is written as
+//   "fmt " (16 bytes for PCM, 18 for float, 40 for extensible), "data", then
+//   "smpl" when there is a loop, "cue " and LIST/adtl when there are cue points.
+// Each chunk of odd size is followed by one zero pad byte. So a 16-bit sound
+// without marks gives the canonical 44-byte header; with one loop the smpl
+// chunk is the classic 68 bytes:
+//   "smpl", 60, manufacturer, product, sample period ns = trunc(1e9/rate + 0.5),
+//   unity note (midiNote clamped to 0..127), pitch fraction, SMPTE format,
+//   SMPTE offset, loop count, sampler data size, then per loop: cue id, type
+//   (0 forward, 1 alternate, 2 backward), first sample, last sample
+//   (inclusive), fraction, play count (0 endless); then the sampler data.
+//   The fields the file had are written back, zero for a new chunk.
 // Frames: 16-bit words left then right; 8-bit bytes trunc(x / 256) + 128
 // (toward zero, so -255 .. 255 all give 128).
 //
@@ -19,7 +27,10 @@
 // target's folder, which is flushed to disk and then renamed over the target,
 // so a failure at any point leaves the old file as it was.
 
-#include <array>
+#include "document/riff_chunks.h"
+#include "document/sampler_marks.h"
+#include "document/wide_samples.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -81,34 +92,45 @@ struct FrameSegment {
     int32_t frames = 0;
 };
 
-struct SamplerLoop {
-    uint32_t type = 0;      // 0 forward, 1 alternate
-    int32_t firstFrame = 0; // loopStart + 1
-    int32_t lastFrame = 0;  // loopEnd, inclusive
-    int32_t unityNote = 60;
-};
-
+// The frames of a file written from the 16-bit image, in file order.
 struct WaveLayout {
     int16_t channels = 1;
     int16_t bitsPerSample = 16;
     int32_t sampleRate = 0;
     std::vector<FrameSegment> segments; // the frames, in file order
-    bool hasLoop = false;
-    SamplerLoop loop;
 
     int32_t frameCount() const;
     int16_t blockAlign() const { return static_cast<int16_t>(channels * bitsPerSample / 8); }
 };
 
 uint8_t encode8Bit(int16_t sample);
-// The 44-byte header for layout (the RIFF size counts the pad byte and chunk).
-std::array<uint8_t, 44> waveHeader(const WaveLayout& layout);
-std::array<uint8_t, 68> samplerChunk(const WaveLayout& layout);
 // Sample period in ns written in the sampler chunk.
 uint32_t samplePeriodNs(int32_t sampleRate);
+// The fmt chunk's body for the encoding.
+std::vector<uint8_t> formatChunkBody(const WaveEncoding& enc, int channels, int32_t rate);
 
-// Writes layout to path through SafeFileWriter.
-WriteStatus writeWaveLayout(const std::string& path, const WaveLayout& layout);
+// Writes exactly the data chunk's announced bytes, the frames in file order.
+using FrameEmitter = std::function<bool(SafeFileWriter& file)>;
+
+struct WaveFileContent {
+    WaveEncoding encoding;                 // bits 8/16 plain PCM, or the file's own format
+    int16_t channels = 1;
+    int32_t sampleRate = 0;
+    uint64_t dataBytes = 0;                // what `frames` writes
+    FrameEmitter frames;
+    const RiffChunkList* chunks = nullptr; // the order and kept chunks; null or empty: the order above
+    FileMarks marks;                       // what smpl, cue and LIST/adtl say
+    int32_t unityNote = 60;
+};
+
+// The one writer, through SafeFileWriter. WriteFailed also for a content
+// that cannot be written (bad format, over 4 GiB, an emitter that writes
+// another number of bytes than announced).
+WriteStatus writeWaveFile(const std::string& path, const WaveFileContent& content);
+
+// The 16-bit image's frame source: `layout` must outlive the emitter.
+uint64_t layoutDataBytes(const WaveLayout& layout);
+FrameEmitter layoutFrames(const WaveLayout& layout);
 
 // ---- the document's writers ------------------------------------------------
 
@@ -124,20 +146,15 @@ enum class WaveWriterKind {
 // Normal; an alternate loop simulated by a forward loop: Unrolled.
 WaveWriterKind chooseWaveWriter(const SampleBuffer& doc);
 
-// The normal file: the samples, with the loop region s + 1 .. e taken from
-// loopBody (the crossfade as it will be committed), cut after the loop end
-// when cutAfterLoop is on, and the sampler chunk with the loop's own type
-// (forward also when simulateAlternate is on). sampleRate is the rate to
-// write (the retuned one when retuning).
+// The normal file's frames: the samples, with the loop region s + 1 .. e
+// taken from loopBody (the crossfade as it will be committed), cut after the
+// loop end when cutAfterLoop is on. sampleRate is the rate to write (the
+// retuned one when retuning).
 WaveLayout normalWaveLayout(const SampleBuffer& doc, int32_t sampleRate);
-// The unrolled file: samples 0 .. s, then the 2L entries of pingPong, as one
-// forward loop from s + 1 to 2e - s; 2e - s + 1 frames in all.
+// The unrolled file's frames: samples 0 .. s, then the 2L entries of
+// pingPong (written as one forward loop from s + 1 to 2e - s); 2e - s + 1
+// frames in all.
 WaveLayout unrolledWaveLayout(const SampleBuffer& doc, int32_t sampleRate);
-
-// Write to doc.filePath. The document is read only: committing the crossfade,
-// the new rate and isSaved are the caller's (saveDocument) once this succeeds.
-WriteStatus writeWave(const SampleBuffer& doc, int32_t sampleRate);
-WriteStatus writeWaveUnrolled(const SampleBuffer& doc, int32_t sampleRate);
 
 // The loop line of the text export: "<end> <start + 1> <end> 16 1 <rate>".
 std::string loopTextLine(int32_t loopStart, int32_t loopEnd, int32_t sampleRate);

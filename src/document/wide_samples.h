@@ -45,11 +45,22 @@ struct WaveEncoding {
 // is then never written: see SampleBuffer::ownSamplesCurrent.
 struct FullResolution {
     WaveEncoding encoding;
-    std::shared_ptr<std::vector<uint8_t>> frames; // null: the document is a 16-bit sound
+    // Null: the document is a 16-bit sound. The frames start `offset` bytes
+    // in (a loaded file keeps its read buffer rather than moving the frames
+    // down over the header) and run to the end of the vector.
+    std::shared_ptr<std::vector<uint8_t>> frames;
+    size_t offset = 0;
     uint64_t imageDigest = 0;
 
     bool present() const { return frames != nullptr; }
-    void clear() { frames.reset(); }
+    void clear()
+    {
+        frames.reset();
+        offset = 0;
+    }
+    const uint8_t* data() const { return frames->data() + offset; }
+    uint8_t* data() { return frames->data() + offset; }
+    size_t size() const { return frames->size() - offset; }
 };
 
 // A 64-bit digest of `frames` frames of a 16-bit image (channel count and

@@ -8,52 +8,7 @@
 
 namespace {
 
-void put16(uint8_t* p, uint16_t v)
-{
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-
-void put32(uint8_t* p, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
 int32_t clampedPasses(int32_t passes) { return std::clamp<int32_t>(passes, 1, 4); }
-
-const uint8_t kGuidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
-
-std::vector<uint8_t> wideHeader(const WaveEncoding& enc, int channels, int32_t rate, uint64_t dataBytes,
-                                bool hasLoop)
-{
-    const uint32_t fmtSize = enc.extensible ? 40 : enc.isFloat ? 18 : 16;
-    const uint32_t blockAlign = static_cast<uint32_t>(channels * enc.bytes());
-    std::vector<uint8_t> h(12 + 8 + fmtSize + 8, 0);
-    const uint64_t riff = 4 + 8 + fmtSize + 8 + dataBytes + (dataBytes & 1) + (hasLoop ? 68 : 0);
-    std::memcpy(&h[0], "RIFF", 4);
-    put32(&h[4], static_cast<uint32_t>(riff));
-    std::memcpy(&h[8], "WAVEfmt ", 8);
-    put32(&h[16], fmtSize);
-    uint8_t* f = &h[20];
-    put16(f, enc.extensible ? 0xFFFE : enc.isFloat ? 3 : 1);
-    put16(f + 2, static_cast<uint16_t>(channels));
-    put32(f + 4, static_cast<uint32_t>(rate));
-    put32(f + 8, blockAlign * static_cast<uint32_t>(rate));
-    put16(f + 12, static_cast<uint16_t>(blockAlign));
-    put16(f + 14, static_cast<uint16_t>(enc.bits));
-    if (enc.extensible) {
-        put16(f + 16, 22);
-        put16(f + 18, enc.validBits ? enc.validBits : static_cast<uint16_t>(enc.bits));
-        put32(f + 20, enc.channelMask);
-        put16(f + 24, enc.isFloat ? 3 : 1);
-        std::memcpy(f + 26, kGuidTail, sizeof kGuidTail);
-    }
-    uint8_t* d = &h[20 + fmtSize];
-    std::memcpy(d, "data", 4);
-    put32(d + 4, static_cast<uint32_t>(dataBytes));
-    return h;
-}
 
 // T passes of tail[j] = store((1 - w[j]) outside[j] + w[j] tail[j]) for
 // j < count, the weights those of a crossfade of X samples.
@@ -76,7 +31,7 @@ WideLoop buildWideLoop(const SampleBuffer& doc, WaveWriterKind kind, const Cross
     if (!doc.fullRes.present() || !selectedLoop(doc, s, e))
         return loop;
     const WaveEncoding& enc = doc.fullRes.encoding;
-    const uint8_t* bytes = doc.fullRes.frames->data();
+    const uint8_t* bytes = doc.fullRes.data();
     const size_t frameBytes = static_cast<size_t>(doc.channels * enc.bytes());
     auto at = [&](int32_t frame, int c) {
         return decodeNative(bytes + static_cast<size_t>(frame) * frameBytes + static_cast<size_t>(c * enc.bytes()),
@@ -116,63 +71,53 @@ WideLoop buildWideLoop(const SampleBuffer& doc, WaveWriterKind kind, const Cross
     return loop;
 }
 
-WriteStatus writeWideWave(const SampleBuffer& doc, int32_t sampleRate, WaveWriterKind kind, const WideLoop& loop)
+FrameEmitter wideFrames(const SampleBuffer& doc, WaveWriterKind kind, const WideLoop& loop, uint64_t& dataBytes)
 {
     const WaveEncoding& enc = doc.fullRes.encoding;
     const int ch = doc.channels;
     const size_t frameBytes = static_cast<size_t>(ch * enc.bytes());
+    dataBytes = 0;
     if (!doc.fullRes.present() || ch < 1 || ch > 2 ||
-        doc.fullRes.frames->size() < static_cast<size_t>(doc.sampleCount) * frameBytes)
-        return WriteStatus::WriteFailed;
-    const uint8_t* bytes = doc.fullRes.frames->data();
+        doc.fullRes.size() < static_cast<size_t>(doc.sampleCount) * frameBytes)
+        return {};
     const bool hasLoop = loop.e > 0;
     const bool unrolled = hasLoop && kind == WaveWriterKind::Unrolled;
-    const int32_t s = loop.s, e = loop.e, L = e - s;
     const int32_t frames = !hasLoop ? doc.sampleCount
-                           : unrolled ? 2 * e - s + 1
-                           : doc.cutAfterLoop ? e + 1
+                           : unrolled ? 2 * loop.e - loop.s + 1
+                           : doc.cutAfterLoop ? loop.e + 1
                                               : doc.sampleCount;
-    const uint64_t D = static_cast<uint64_t>(frames) * frameBytes;
-    if (D + 200 > UINT32_MAX)
-        return WriteStatus::WriteFailed;
+    dataBytes = static_cast<uint64_t>(frames) * frameBytes;
 
-    SafeFileWriter file(doc.filePath);
-    if (!file.open())
-        return WriteStatus::OpenFailed;
-    const std::vector<uint8_t> header = wideHeader(enc, ch, sampleRate, D, hasLoop);
-    if (!file.write(header.data(), header.size()))
-        return WriteStatus::WriteFailed;
-
-    std::vector<uint8_t> block;
-    auto raw = [&](int32_t from, int32_t count) {
-        return count <= 0 || file.write(bytes + static_cast<size_t>(from) * frameBytes,
-                                        static_cast<size_t>(count) * frameBytes);
-    };
-    // Frames first .. first + count - 1 whose channel values come from value(frame, c).
-    auto encoded = [&](int32_t first, int32_t count, auto value) {
-        constexpr int32_t kBlockFrames = 4096;
-        for (int32_t done = 0; done < count;) {
-            const int32_t n = std::min(kBlockFrames, count - done);
-            block.resize(static_cast<size_t>(n) * frameBytes);
-            for (int32_t i = 0; i < n; ++i)
-                for (int c = 0; c < ch; ++c)
-                    encodeNative(value(first + done + i, c), enc,
-                                 &block[static_cast<size_t>(i) * frameBytes + static_cast<size_t>(c * enc.bytes())]);
-            if (!file.write(block.data(), block.size()))
-                return false;
-            done += n;
-        }
-        return true;
-    };
-
-    bool ok = true;
-    if (!hasLoop) {
-        ok = raw(0, frames);
-    } else {
+    return [&doc, &loop, enc, ch, frames, frameBytes, hasLoop, unrolled](SafeFileWriter& file) {
+        const uint8_t* bytes = doc.fullRes.data();
+        const int32_t s = loop.s, e = loop.e, L = e - s;
+        std::vector<uint8_t> block;
+        auto raw = [&](int32_t from, int32_t count) {
+            return count <= 0 || file.write(bytes + static_cast<size_t>(from) * frameBytes,
+                                            static_cast<size_t>(count) * frameBytes);
+        };
+        // Frames first .. first + count - 1 whose channel values come from value(frame, c).
+        auto encoded = [&](int32_t first, int32_t count, auto value) {
+            constexpr int32_t kBlockFrames = 4096;
+            for (int32_t done = 0; done < count;) {
+                const int32_t n = std::min(kBlockFrames, count - done);
+                block.resize(static_cast<size_t>(n) * frameBytes);
+                for (int32_t i = 0; i < n; ++i)
+                    for (int c = 0; c < ch; ++c)
+                        encodeNative(value(first + done + i, c), enc,
+                                     &block[static_cast<size_t>(i) * frameBytes + static_cast<size_t>(c * enc.bytes())]);
+                if (!file.write(block.data(), block.size()))
+                    return false;
+                done += n;
+            }
+            return true;
+        };
+        if (!hasLoop)
+            return raw(0, frames);
         // Samples 0 .. e with the forward tail (positions e - j) blended.
         const int32_t blended = static_cast<int32_t>(loop.forward[0].size());
-        ok = raw(0, e + 1 - blended) &&
-             encoded(e + 1 - blended, blended, [&](int32_t f, int c) { return loop.forward[c][e - f]; });
+        bool ok = raw(0, e + 1 - blended) &&
+                  encoded(e + 1 - blended, blended, [&](int32_t f, int c) { return loop.forward[c][e - f]; });
         if (ok && unrolled) {
             // The backward half: entry L + k holds -x[e - k], blended within X of its end.
             const int32_t X = static_cast<int32_t>(loop.backward[0].size());
@@ -187,24 +132,8 @@ WriteStatus writeWideWave(const SampleBuffer& doc, int32_t sampleRate, WaveWrite
         } else if (ok) {
             ok = raw(e + 1, frames - e - 1);
         }
-    }
-    if (ok && (D & 1)) {
-        const uint8_t pad = 0;
-        ok = file.write(&pad, 1);
-    }
-    if (ok && hasLoop) {
-        WaveLayout layout;
-        layout.sampleRate = sampleRate;
-        layout.loop.type = unrolled || doc.loopForward || doc.simulateAlternate ? 0 : 1;
-        layout.loop.firstFrame = s + 1;
-        layout.loop.lastFrame = unrolled ? 2 * e - s : e;
-        layout.loop.unityNote = doc.midiNote;
-        const auto chunk = samplerChunk(layout);
-        ok = file.write(chunk.data(), chunk.size());
-    }
-    if (!ok)
-        return WriteStatus::WriteFailed;
-    return file.commit() ? WriteStatus::Written : WriteStatus::WriteFailed;
+        return ok;
+    };
 }
 
 void commitWideLoop(SampleBuffer& doc, const WideLoop& loop)
@@ -212,11 +141,14 @@ void commitWideLoop(SampleBuffer& doc, const WideLoop& loop)
     if (!doc.fullRes.present() || loop.e <= 0 || loop.forward[0].empty())
         return;
     // The bytes may be shared with the undo snapshot, which keeps its own.
-    if (doc.fullRes.frames.use_count() > 1)
-        doc.fullRes.frames = std::make_shared<std::vector<uint8_t>>(*doc.fullRes.frames);
+    if (doc.fullRes.frames.use_count() > 1) {
+        doc.fullRes.frames = std::make_shared<std::vector<uint8_t>>(doc.fullRes.data(),
+                                                                    doc.fullRes.data() + doc.fullRes.size());
+        doc.fullRes.offset = 0;
+    }
     const WaveEncoding& enc = doc.fullRes.encoding;
     const size_t frameBytes = static_cast<size_t>(doc.channels * enc.bytes());
-    uint8_t* bytes = doc.fullRes.frames->data();
+    uint8_t* bytes = doc.fullRes.data();
     for (int c = 0; c < doc.channels && c < 2; ++c)
         for (size_t j = 0; j < loop.forward[c].size(); ++j)
             encodeNative(loop.forward[c][j], enc,

@@ -4,15 +4,10 @@
 // (crossfade, cut after the loop, unrolled alternate loop, retuned rate) is
 // applied to those samples rather than to the 16-bit image.
 //
-// Layout (little-endian; D = frames * blockAlign, P = D odd ? 1 : 0,
-// S = 68 with a loop, else 0, F = the fmt chunk's size):
-//   "RIFF", 4 + 8 + F + 8 + D + P + S, "WAVE", "fmt ", F, then
-//     PCM          F = 16: 1, channels, rate, rate * blockAlign, blockAlign, bits
-//     float        F = 18: 3, ..., bits, extension size 0
-//     extensible   F = 40: 0xFFFE, ..., bits, 22, valid bits, channel mask,
-//                  sub-format GUID (1 PCM or 3 float, then the standard tail)
-//   "data", D, the frames, one zero byte when D is odd, then the sampler chunk
-//   exactly as document/wav_writer.h writes it.
+// The one writer of wav_writer.h writes the file; this supplies its frames.
+// The fmt chunk follows the encoding: 16 bytes for PCM, 18 for float
+// (extension size 0), 40 for extensible (22, valid bits, channel mask, the
+// sub-format GUID: 1 PCM or 3 float, then the standard tail).
 //
 // The crossfade runs in native units with the curves and passes of
 // loop/crossfade.h; each blend is stored as the format stores it (integer PCM
@@ -42,9 +37,13 @@ struct WideLoop {
 // the document holds no full-resolution samples or no loop is selected.
 WideLoop buildWideLoop(const SampleBuffer& doc, WaveWriterKind kind, const CrossfadeSettings& fade);
 
-// Writes doc.filePath in the document's own format; `loop` from buildWideLoop
-// with the same kind.
-WriteStatus writeWideWave(const SampleBuffer& doc, int32_t sampleRate, WaveWriterKind kind, const WideLoop& loop);
+// The frames in the document's own format for the one writer (wav_writer.h):
+// all of them without a loop; with one, 0 .. e with the blended tail, then the
+// rest (or up to e when cut after the loop), or for the unrolled loop the
+// blended backward half. `loop` from buildWideLoop with the same kind; doc and
+// loop must outlive the emitter. Empty (and dataBytes 0) when the document
+// holds no usable own samples.
+FrameEmitter wideFrames(const SampleBuffer& doc, WaveWriterKind kind, const WideLoop& loop, uint64_t& dataBytes);
 
 // After a successful normal save: the forward blend becomes part of the
 // document's own samples (as the 16-bit loop body does of the image).

@@ -49,7 +49,8 @@ inline int16_t toSample(double v)
 }
 
 // in[y] with silence before the sound and the last sample held after it.
-inline double extended(const int16_t* in, int32_t inFrames, int64_t y)
+template <class Sample>
+inline double extended(const Sample* in, int32_t inFrames, int64_t y)
 {
     if (y < 0)
         return 0.0;
@@ -64,7 +65,7 @@ inline double extended(const int16_t* in, int32_t inFrames, int64_t y)
 __attribute__((target_clones("avx", "default")))
 #endif
 void sumPhaseRow(const double* h, const double* const* source, int taps, int64_t c0, int64_t count, int64_t step,
-                 int16_t* out)
+                 double* out)
 {
     for (; c0 < count; c0 += kLanes) {
         // Four named accumulators: an array would live in memory.
@@ -91,7 +92,7 @@ void sumPhaseRow(const double* h, const double* const* source, int taps, int64_t
         std::memcpy(acc + 12, &a3, sizeof a3);
         const int64_t lanes = std::min<int64_t>(kLanes, count - c0);
         for (int64_t w = 0; w < lanes; ++w)
-            out[(c0 + w) * step] = toSample(acc[w]);
+            out[(c0 + w) * step] = acc[w];
     }
 }
 
@@ -155,6 +156,22 @@ void SincResampler::run(int32_t inFrames, const int16_t* in, int16_t* out) const
 {
     if (outFrames_ == 0 || inFrames <= 0)
         return;
+    std::vector<double> sums(static_cast<size_t>(outFrames_));
+    runSums(inFrames, in, sums.data());
+    for (size_t m = 0; m < sums.size(); ++m)
+        out[m] = toSample(sums[m]);
+}
+
+void SincResampler::run(int32_t inFrames, const double* in, double* out) const
+{
+    if (outFrames_ == 0 || inFrames <= 0)
+        return;
+    runSums(inFrames, in, out);
+}
+
+template <class Sample>
+void SincResampler::runSums(int32_t inFrames, const Sample* in, double* out) const
+{
     const int64_t columns = (static_cast<int64_t>(outFrames_) + rows_ - 1) / rows_;
     if (rows_ == up_ && columns >= kMinColumns)
         runTransposed(inFrames, in, out);
@@ -164,7 +181,8 @@ void SincResampler::run(int32_t inFrames, const int16_t* in, int16_t* out) const
 
 // One output at a time over a contiguous copy of the input that carries the
 // silence before it and the held sample after it.
-void SincResampler::runDirect(int32_t inFrames, const int16_t* in, int16_t* out) const
+template <class Sample>
+void SincResampler::runDirect(int32_t inFrames, const Sample* in, double* out) const
 {
     const int64_t lead = taps_ - 1;
     const int64_t last = static_cast<int64_t>(outFrames_) - 1;
@@ -180,7 +198,7 @@ void SincResampler::runDirect(int32_t inFrames, const int16_t* in, int16_t* out)
         double y = 0.0;
         for (int j = 0; j < taps_; ++j)
             y += h[j] * x[-j];
-        out[m] = toSample(y);
+        out[m] = y;
     }
 }
 
@@ -189,7 +207,8 @@ void SincResampler::runDirect(int32_t inFrames, const int16_t* in, int16_t* out)
 // rows by residue, table[res][s] = in[(s - lead) M + res], the input of tap j
 // for consecutive c is consecutive within one row, so kLanes outputs are
 // summed side by side, each still from tap 0 up.
-void SincResampler::runTransposed(int32_t inFrames, const int16_t* in, int16_t* out) const
+template <class Sample>
+void SincResampler::runTransposed(int32_t inFrames, const Sample* in, double* out) const
 {
     const int64_t L = up_;
     const int64_t M = down_;

@@ -63,14 +63,23 @@ public:
     // Writes outFrames samples to `out` from the inFrames (>= 1) samples of
     // `in`. `out` must not overlap `in`.
     void run(int32_t inFrames, const int16_t* in, int16_t* out) const;
+    // The same sums over samples at any resolution, in the units of `in`,
+    // left unrounded and unclamped (a float file's own values, or a wide
+    // PCM file's integers, which the caller rounds to its format).
+    void run(int32_t inFrames, const double* in, double* out) const;
 
     int tapsPerPhase() const { return taps_; }
     // K above: the filter's delay in input samples, taken out of the output.
     int32_t delayInputs() const { return delay_; }
 
 private:
-    void runDirect(int32_t inFrames, const int16_t* in, int16_t* out) const;
-    void runTransposed(int32_t inFrames, const int16_t* in, int16_t* out) const;
+    // The unrounded sums out[m] of the header, by one of the two layouts.
+    template <class Sample>
+    void runSums(int32_t inFrames, const Sample* in, double* out) const;
+    template <class Sample>
+    void runDirect(int32_t inFrames, const Sample* in, double* out) const;
+    template <class Sample>
+    void runTransposed(int32_t inFrames, const Sample* in, double* out) const;
 
     int32_t up_;
     int32_t down_;

@@ -196,6 +196,9 @@ bool TrackerState::showChiff(SampleBuffer& doc, bool invert)
 
     savedLoopStart_ = doc.loops.loopStart[0];
     savedLoopEnd_ = doc.loops.loopEnd[0];
+    // The chiff alone is a shorter sound: the file's marks wait for the whole one.
+    savedMarks_ = std::move(doc.marks);
+    doc.marks.clear();
     for (int i = 0; i < SolutionTable::kSolutions; ++i)
         doc.loops.loopStart[i] = doc.loops.loopEnd[i] = -1;
     doc.loops.currentSolution = 0;
@@ -223,6 +226,8 @@ bool TrackerState::showSlow(SampleBuffer& doc)
     doc.loops.loopStart[0] = savedLoopStart_;
     doc.loops.loopEnd[0] = savedLoopEnd_;
     doc.loops.currentSolution = 0;
+    doc.marks = std::move(savedMarks_);
+    savedMarks_.clear();
     doc.sampleCount = fullCount_;
     fit_analysis_window(doc);
     // The chiff goes back with the sign it had before it was shown.
@@ -248,6 +253,7 @@ void TrackerState::discard()
         std::vector<int16_t>().swap(b);
     chiffLength_ = fullCount_ = 0;
     savedLoopStart_ = savedLoopEnd_ = -1;
+    savedMarks_.clear();
     ready_ = chiffShown_ = shownInverted_ = false;
 }
 

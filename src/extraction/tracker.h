@@ -31,6 +31,7 @@
 // sets the sound's length to LS + 1 and exchanges the first LS + 1 samples
 // with the chiff (negated when asked); show slow exchanges them back.
 
+#include "document/sampler_marks.h"
 #include "extraction/harmonic_list.h"
 
 #include <cstdint>
@@ -93,6 +94,7 @@ private:
     std::vector<int16_t> buffer_[2]; // the chiff, or the slow attack while the chiff is shown
     int32_t chiffLength_ = 0;        // LS + 1
     int32_t fullCount_ = 0;          // the sound's length after Trak
+    FileMarks savedMarks_;           // the file's marks while the chiff is shown
     int32_t savedLoopStart_ = -1;    // solution 0 while the chiff is shown
     int32_t savedLoopEnd_ = -1;
     bool ready_ = false;

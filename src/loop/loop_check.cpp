@@ -117,6 +117,79 @@ double meanLoopPeriod(const SampleBuffer& sound, int32_t s, int32_t e, double pe
     return count > 0 ? sum / count : period;
 }
 
+// The junction mismatch of the forward loop (s, e) over k = -radius ..
+// radius - 1, cut where the sound ends: per channel the RMS of
+// x[e+1+k] - x[s+1+k] over the RMS level of both, the worst audible channel.
+double forwardMismatch(const SampleBuffer& sound, int32_t s, int32_t e, int32_t radius)
+{
+    const int32_t lo = std::max(-radius, -(s + 1));
+    const int32_t hi = std::min(radius, sound.sampleCount - 1 - e);
+    double num[2] = {0.0, 0.0}, den[2] = {0.0, 0.0};
+    for (int c = 0; c < sound.channels && c < 2; ++c) {
+        const int16_t* x = sound.samples[c].data();
+        for (int32_t k = lo; k < hi; ++k) {
+            const double a = x[e + 1 + k], b = x[s + 1 + k];
+            num[c] += (a - b) * (a - b);
+            den[c] += 0.5 * (a * a + b * b);
+        }
+    }
+    const double loudest = std::max(den[0], den[1]);
+    if (loudest <= 0.0)
+        return num[0] + num[1] > 0.0 ? 1e9 : 0.0;
+    double worst = 0.0;
+    for (int c = 0; c < 2; ++c)
+        if (den[c] >= 0.01 * loudest)
+            worst = std::max(worst, num[c] / den[c]);
+    return std::sqrt(worst);
+}
+
+// How many frames the loop end lies before the place where the wave after
+// it lines up with the wave after the start: the lag t within half a
+// period of the end of the largest normalised correlation between
+// x[s+1+k] and x[e+1+t+k] (channels summed, k over two periods either
+// side), refined by a parabola. False when it cannot be measured there or the
+// waves correlate below 0.5.
+bool junctionLag(const SampleBuffer& sound, int32_t s, int32_t e, double period, double& lag)
+{
+    const int32_t n = sound.sampleCount;
+    const int32_t half = std::max<int32_t>(1, int32_t(std::lround(period / 2.0)));
+    // (-P/2, P/2]: a loop exactly half a period off reads as too short, so
+    // that m is its length in periods rounded half up.
+    const int32_t low = 1 - half, high = half;
+    // Two periods either side, cut where the sound ends (loops often end a
+    // few frames before it): at least one period in all.
+    const int32_t r = int32_t(std::lround(2.0 * period));
+    const int32_t kLo = std::max({-r, -(s + 1), -(e + 1 + low)});
+    const int32_t kHi = std::min(r, n - 1 - e - high);
+    if (kHi - kLo < std::max<int32_t>(4, int32_t(std::lround(period))))
+        return false;
+    std::vector<double> corr(size_t(high - low + 1));
+    for (int32_t t = low; t <= high; ++t) {
+        double ab = 0.0, aa = 0.0, bb = 0.0;
+        for (int c = 0; c < sound.channels && c < 2; ++c) {
+            const int16_t* x = sound.samples[c].data();
+            for (int32_t k = kLo; k < kHi; ++k) {
+                const double a = x[s + 1 + k], b = x[e + 1 + t + k];
+                ab += a * b;
+                aa += a * a;
+                bb += b * b;
+            }
+        }
+        corr[size_t(t - low)] = aa > 0.0 && bb > 0.0 ? ab / std::sqrt(aa * bb) : 0.0;
+    }
+    const size_t best = size_t(std::max_element(corr.begin(), corr.end()) - corr.begin());
+    if (corr[best] < 0.5)
+        return false;
+    lag = double(low) + double(best);
+    if (best > 0 && best + 1 < corr.size()) {
+        const double a = corr[best - 1], b = corr[best], c = corr[best + 1];
+        const double curvature = a - 2.0 * b + c;
+        if (curvature < 0.0)
+            lag += 0.5 * (a - c) / curvature;
+    }
+    return true;
+}
+
 } // namespace
 
 LoopCheck checkLoop(const SampleBuffer& sound, int32_t loopStart, int32_t loopEnd, bool forward,
@@ -164,8 +237,34 @@ LoopCheck checkLoop(const SampleBuffer& sound, int32_t loopStart, int32_t loopEn
     }
     out.valid = true;
 
+    if (forward) {
+        const int32_t reach = pitched ? std::max<int32_t>(8, int32_t(std::lround(2.0 * period)))
+                                      : std::max<int32_t>(8, int32_t(std::lround(0.01 * sound.sampleRate)));
+        out.mismatch = forwardMismatch(sound, s, e, reach);
+        if (pitched) {
+            const int32_t p = std::max<int32_t>(1, int32_t(std::lround(period)));
+            if (e - p >= 0)
+                out.ownMismatch = forwardMismatch(sound, e - p, e, reach);
+            if (s + p < n)
+                out.ownMismatch = std::max(out.ownMismatch, forwardMismatch(sound, s, s + p, reach));
+        }
+        click = click || (out.mismatch > limits.mismatch && out.mismatch > limits.mismatchOverOwn * out.ownMismatch);
+    }
+
     if (pitched && forward) {
-        out.periods = (e - s) / meanLoopPeriod(sound, s, e, period);
+        const double length = e - s;
+        const double measured = meanLoopPeriod(sound, s, e, period);
+        // The whole periods the loop holds span the loop length plus the lag
+        // at which the waves after its two ends line up: measured there, at
+        // the junction, the figure does not hang on a period known to a
+        // fraction of a per mille, nor on its octave.
+        double lag = 0.0;
+        if (junctionLag(sound, s, e, measured, lag)) {
+            const double whole = std::max(1.0, std::round((length + lag) / measured));
+            out.periods = whole * length / (length + lag);
+        } else {
+            out.periods = length / measured;
+        }
         const double whole = std::max(1.0, std::round(out.periods));
         out.driftCents = 1200.0 * std::log2(whole / out.periods);
     }

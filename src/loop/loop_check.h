@@ -32,10 +32,30 @@
 //   the second difference is at least 5 % of the RMS value: a smaller tick
 //   (a loop half a sample off whole periods of a pure low tone) stands out
 //   from a smooth wave's tiny curvature but is masked by the tone itself.
-// A junction with any of the three is an audible click.
+// - junction mismatch (forward loops): what the wrap changes, per channel
+//       sqrt( sum_k (x[e+1+k] - x[s+1+k])^2 / sum_k (x[e+1+k]^2 + x[s+1+k]^2) / 2 )
+//   over the same two periods (or 10 ms) either side, k = -R .. R-1 cut where
+//   the sound ends, the worst channel that is within 20 dB of the loudest:
+//   0 for a seamless loop, about 1.4 for unrelated waves, 2 for a wave turned
+//   upside down. Above 0.7 the loop joins a different waveform: a bump or
+//   thump even where the three samples at the wrap happen to line up (a loop
+//   half a period off on a bright or noisy sound, whose own sharpness masks
+//   the corner). It counts only where it is also more than 1.5 times the
+//   sound's own change over one period there (`ownMismatch`: the mismatch of
+//   a one-period loop ending at e, or starting at s, the larger): an
+//   ensemble, a chorus or a breathy tone never repeats its waveform, and a
+//   loop of it that joins waves as unlike as its own successive periods is
+//   heard as the sound going on.
+// A junction with any of the four is an audible click.
 // - periods: the loop length e - s over the period measured on the sound
 //   inside the loop (localPeriod at up to 16 places, averaged; the detected
-//   pitch when that fails). The loop repeats every e - s frames, so the
+//   pitch when that fails), made exact at the junction: with m that count
+//   rounded, the lag t within half a period of m P - (e - s) at which the
+//   waves after the two ends line up best (normalised correlation over two
+//   periods either side, at least 0.5, refined by a parabola) gives
+//   periods = m (e - s) / (e - s + t). A loop whose ends meet the same
+//   waveform thus reads whole periods however short it is or however
+//   roughly the pitch is known (an octave error changes m, not the lag). The loop repeats every e - s frames, so the
 //   nearest whole number m of periods is forced into it: the looped pitch moves
 //   by 1200 log2(m / periods) cents. Beyond 5 cents (about the smallest
 //   step heard on a held tone) the verdict is pitch drift. Alternate loops
@@ -56,6 +76,8 @@ struct LoopCheckLimits {
     double clickOverCrest = 1.5;
     double tickLevel = 0.05;
     double driftCents = 5.0;
+    double mismatch = 0.7;
+    double mismatchOverOwn = 1.5;
 };
 
 struct LoopCheck {
@@ -66,6 +88,8 @@ struct LoopCheck {
     double crest = 0.0;        // the largest such figure elsewhere in the neighbourhood
     double periods = 0.0;      // loop length in periods; 0 without a pitch or for alternate loops
     double driftCents = 0.0;   // 1200 log2(m / periods), m the nearest whole number
+    double mismatch = 0.0;     // junction mismatch (forward loops; 0 for alternate ones)
+    double ownMismatch = 0.0;  // the sound's own: a one-period loop's at either end, the larger
     LoopVerdict verdict = LoopVerdict::Clean;
 };
 

@@ -16,6 +16,7 @@ constexpr double kAudibleBelowPeakDb = 40.0;
 constexpr double kMinPeriodicity = 0.7;
 constexpr double kMinSustainSeconds = 0.100;
 constexpr double kLagRange = 0.06;
+constexpr int kMinWindowBlocks = 5;
 
 std::string seconds(int32_t frames, int32_t rate)
 {
@@ -121,10 +122,17 @@ SustainSelection findSustain(const SampleBuffer& sound)
     const int32_t half = std::max<int32_t>(2, int32_t(std::lround(kWindowSeconds * rate / block / 2.0)));
     const double blockSeconds = double(block) / rate;
     std::vector<double> trend(level.size(), 1e9), spread(level.size(), 1e9);
-    for (int32_t j = half; j + half < blocks; ++j) {
+    // At the sound's two ends the window is cut to the blocks there are, so
+    // that a sound trimmed while still steady (as samples often are, right
+    // after their loop) keeps its last 150 ms; a window cut below five blocks
+    // measures nothing.
+    for (int32_t j = 0; j < blocks; ++j) {
+        const int32_t lo = -std::min(half, j), hi = std::min(half, blocks - 1 - j);
+        const int m = hi - lo + 1;
+        if (m < kMinWindowBlocks)
+            continue;
         double st = 0.0, sl = 0.0, stt = 0.0, stl = 0.0;
-        const int m = 2 * half + 1;
-        for (int32_t k = -half; k <= half; ++k) {
+        for (int32_t k = lo; k <= hi; ++k) {
             const double t = k * blockSeconds, l = level[size_t(j + k)];
             st += t;
             sl += l;
@@ -134,7 +142,7 @@ SustainSelection findSustain(const SampleBuffer& sound)
         const double slope = (stl - st * sl / m) / (stt - st * st / m);
         const double mean = sl / m;
         double residual = 0.0;
-        for (int32_t k = -half; k <= half; ++k) {
+        for (int32_t k = lo; k <= hi; ++k) {
             const double d = level[size_t(j + k)] - (mean + slope * k * blockSeconds);
             residual += d * d;
         }

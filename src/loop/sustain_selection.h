@@ -19,6 +19,9 @@
 //   (at least 5): the least-squares slope of L in dB per second (the trend)
 //   and the RMS of L about that line (the spread). A block is steady when
 //       |trend| <= 10 dB/s, spread <= 3 dB, L[j] >= Lpeak - 20 dB, r >= 0.7.
+//   At the sound's start and end the window is cut to the blocks there are
+//   (still at least 5), so a sound trimmed while it is still steady keeps
+//   its steady end.
 //   300 ms spans a full cycle of any vibrato above 3.3 Hz, so the tremolo of a
 //   vibrato (a dB or two at 5 Hz) averages out of the trend and stays inside
 //   the spread, while an attack (tens of dB in 50 ms), a release or a pluck's

@@ -314,6 +314,9 @@ void applyMixResult(SampleBuffer& doc, const MixResult& result)
     doc.fileFolder.clear();
     doc.loops.clear();
     doc.loops.currentSolution = 0;
+    // A new sound: no file's loops, cue points or chunks.
+    doc.marks.clear();
+    doc.chunks.clear();
     // The mix is a 16-bit (or 8-bit) sound of its own: the previous file's
     // samples have nothing to do with it.
     doc.fullRes.clear();

@@ -130,12 +130,63 @@ std::optional<UserMessage> messageFor(ResampleCheck check)
     return std::nullopt;
 }
 
-void resampleSound(SampleBuffer& doc, int32_t fromRate, int32_t toRate)
+namespace {
+
+// What follows the conversion of the samples: the loop slots and the file's
+// marks scaled, the rate replaced and the analysis window fitted (see
+// resampleSound).
+DroppedMarks finishResample(SampleBuffer& doc, int up, int down, int32_t fromRate, int32_t toRate)
+{
+    const int32_t newFrames = doc.sampleCount;
+    const double f = static_cast<double>(up) / static_cast<double>(down);
+    SolutionTable& loops = doc.loops;
+    bool emptied[SolutionTable::kSolutions] = {};
+    for (int i = 0; i < SolutionTable::kSolutions; ++i) {
+        const bool hadLoop = loops.hasLoop(i);
+        int32_t& start = loops.loopStart[i];
+        int32_t& end = loops.loopEnd[i];
+        if (start > 0)
+            start = static_cast<int32_t>(std::trunc(f * start + 0.5));
+        if (end > 0)
+            end = std::min(newFrames - 1, static_cast<int32_t>(std::trunc(f * end + 0.5)));
+        // Strong downsampling can map a short loop onto a single point.
+        emptied[i] = hadLoop && end <= start;
+    }
+    dropEmptiedLoops(loops, emptied);
+    const DroppedMarks dropped = rescaleMarks(doc.marks, fromRate, toRate, newFrames);
+
+    doc.sampleRate = toRate;
+
+    while (doc.fftSizeExp > kLowestFftSizeExp &&
+           1024.0 * std::pow(2.0, doc.fftSizeExp) + doc.fftStartFraction * newFrames >= newFrames)
+        --doc.fftSizeExp;
+    return dropped;
+}
+
+// A resampled value in a format's native units: PCM rounded half away from
+// zero (as the 16-bit resampler rounds) and clamped to its range; float32
+// rounded to single precision; float64 kept.
+double roundToFormat(double v, const WaveEncoding& e)
+{
+    if (e.isFloat)
+        return e.bits == 32 ? static_cast<double>(static_cast<float>(v)) : v;
+    const double top = std::ldexp(1.0, e.bits - 1);
+    const double r = v > 0.0 ? std::trunc(v + 0.5) : std::trunc(v - 0.5);
+    return std::clamp(r, -top, top - 1.0);
+}
+
+} // namespace
+
+UserMessage resampledMarksMessage(const DroppedMarks& dropped)
+{
+    return droppedMarksMessage(dropped, "at the new rate they fall past the end of the sound");
+}
+
+DroppedMarks resampleSound(SampleBuffer& doc, int32_t fromRate, int32_t toRate)
 {
     int up = 1;
     int down = 1;
     reduceRates(fromRate, toRate, up, down);
-    const double f = static_cast<double>(up) / static_cast<double>(down);
     const int32_t frames = doc.sampleCount;
     const int32_t newFrames = resampledFrameCount(frames, fromRate, toRate);
 
@@ -151,27 +202,53 @@ void resampleSound(SampleBuffer& doc, int32_t fromRate, int32_t toRate)
     doc.sampleCount = newFrames;
     if (newFrames > frames)
         doc.ensureWorkingArrays();
+    return finishResample(doc, up, down, fromRate, toRate);
+}
 
-    SolutionTable& loops = doc.loops;
-    bool emptied[SolutionTable::kSolutions] = {};
-    for (int i = 0; i < SolutionTable::kSolutions; ++i) {
-        const bool hadLoop = loops.hasLoop(i);
-        int32_t& start = loops.loopStart[i];
-        int32_t& end = loops.loopEnd[i];
-        if (start > 0)
-            start = static_cast<int32_t>(std::trunc(f * start + 0.5));
-        if (end > 0)
-            end = std::min(newFrames - 1, static_cast<int32_t>(std::trunc(f * end + 0.5)));
-        // Strong downsampling can map a short loop onto a single point.
-        emptied[i] = hadLoop && end <= start;
+DroppedMarks resampleSoundFullResolution(SampleBuffer& doc, int32_t fromRate, int32_t toRate)
+{
+    if (!doc.ownSamplesCurrent()) {
+        doc.dropStaleFullResolution();
+        return resampleSound(doc, fromRate, toRate);
     }
-    dropEmptiedLoops(loops, emptied);
+    int up = 1;
+    int down = 1;
+    reduceRates(fromRate, toRate, up, down);
+    const int32_t frames = doc.sampleCount;
+    const int32_t newFrames = resampledFrameCount(frames, fromRate, toRate);
+    const WaveEncoding enc = doc.fullRes.encoding;
+    const int channels = doc.channels;
+    const size_t bytes = static_cast<size_t>(enc.bytes());
+    const size_t frameBytes = bytes * static_cast<size_t>(channels);
 
-    doc.sampleRate = toRate;
+    const uint8_t* from = doc.fullRes.data();
+    auto converted = std::make_shared<std::vector<uint8_t>>(static_cast<size_t>(newFrames) * frameBytes);
+    uint8_t* to = converted->data();
+    const SincResampler resampler(fromRate, up, down, newFrames);
+    std::vector<double> in(static_cast<size_t>(frames));
+    std::vector<double> out(static_cast<size_t>(newFrames));
+    for (int c = 0; c < channels; ++c) {
+        for (size_t i = 0; i < in.size(); ++i)
+            in[i] = decodeNative(from + i * frameBytes + static_cast<size_t>(c) * bytes, enc);
+        resampler.run(frames, in.data(), out.data());
+        for (size_t m = 0; m < out.size(); ++m)
+            encodeNative(roundToFormat(out[m], enc), enc, to + m * frameBytes + static_cast<size_t>(c) * bytes);
+    }
 
-    while (doc.fftSizeExp > kLowestFftSizeExp &&
-           1024.0 * std::pow(2.0, doc.fftSizeExp) + doc.fftStartFraction * newFrames >= newFrames)
-        --doc.fftSizeExp;
+    // The image is made from the converted own samples, so that the two
+    // stand for each other as after a load.
+    for (int c = 0; c < channels && c < 2; ++c)
+        if (doc.samples[c].size() < static_cast<size_t>(newFrames))
+            doc.samples[c].resize(static_cast<size_t>(newFrames));
+    decodeImage16(to, enc, channels, static_cast<size_t>(newFrames), doc.samples[0].data(),
+                  channels == 2 ? doc.samples[1].data() : nullptr);
+    doc.fullRes.frames = std::move(converted);
+    doc.fullRes.offset = 0;
+    doc.sampleCount = newFrames;
+    if (newFrames > frames)
+        doc.ensureWorkingArrays();
+    doc.tieOwnSamples();
+    return finishResample(doc, up, down, fromRate, toRate);
 }
 
 double pitchShiftRatio(int semitones, float cents)

@@ -13,6 +13,7 @@
 // (what a WAV file may carry and the reader accepts); a conversion must leave
 // at least kMinResampledFrames frames, the shortest sound the program loads.
 
+#include "document/sampler_marks.h"
 #include "platform/message.h"
 
 #include <cstdint>
@@ -60,10 +61,22 @@ std::optional<UserMessage> messageFor(ResampleCheck check);
 // min(frames - 1, trunc(f e + 0.5)). A loop that this leaves empty (end <=
 // start) is dropped and the loops after it move up one slot, so that the
 // solutions stay consecutive; a current slot that lost its loop becomes the
-// first empty one. Last, the analysis window is fitted to the new length:
-// fftSizeExp falls while 1024 * 2^e + fftStartFraction * frames >= frames.
+// first empty one. The file's other loops and cue points (doc.marks) move to
+// the nearest frame of their exact place (rescaleMarks); what that leaves
+// outside the sound is returned for resampledMarksMessage. Last, the analysis
+// window is fitted to the new length: fftSizeExp falls while
+// 1024 * 2^e + fftStartFraction * frames >= frames.
 // Pushes no undo snapshot. The caller has passed checkResample.
-void resampleSound(SampleBuffer& doc, int32_t fromRate, int32_t toRate);
+DroppedMarks resampleSound(SampleBuffer& doc, int32_t fromRate, int32_t toRate);
+// The warning for what a conversion left out (empty text when nothing).
+UserMessage resampledMarksMessage(const DroppedMarks& dropped);
+// The same for a sound that keeps its file's own samples (wider than 16
+// bits, float, extensible): those are resampled at their own resolution, by
+// the same filter over their native values (PCM rounded half away from zero
+// and clamped to the format's range, float32 rounded to single precision),
+// and the 16-bit image is made from the result. Any other sound is passed to
+// resampleSound.
+DroppedMarks resampleSoundFullResolution(SampleBuffer& doc, int32_t fromRate, int32_t toRate);
 
 // Pitch shift: the cent ratio 2^(1/1200) raised to 100 * semitones + cents.
 double pitchShiftRatio(int semitones, float cents);

@@ -455,8 +455,9 @@ TEST_F(CliTest, BatchWritesEveryGoodFileAndSummarisesFailures)
     EXPECT_EQ(single.status, 0) << single.err;
     EXPECT_TRUE(fs::exists(dir + "single/tone0.wav"));
 
-    // A solution the search did not find fails that file, and writes nothing.
-    const CliRun missing = cli("loop " + files[0] + " --solution 10 -o " + dir + "ten.wav");
+    // A solution the search did not find fails that file, and writes nothing
+    // (the window's search on a steady tone improves fewer than ten times).
+    const CliRun missing = cli("loop " + files[0] + " --select 0:100% --solution 10 -o " + dir + "ten.wav");
     EXPECT_EQ(missing.status, 1);
     EXPECT_FALSE(fs::exists(dir + "ten.wav"));
     EXPECT_NE(missing.err.find("Solution 10"), std::string::npos) << missing.err;
@@ -653,4 +654,111 @@ TEST_F(CliTest, CheckGivesEachStoredLoopsVerdictAndExitsZeroOnlyWhenAllAreClean)
     ASSERT_EQ(out.size(), 3u);
     for (size_t i = 0; i < out.size(); ++i)
         EXPECT_EQ(parseJson(out[i])["verdict"].text, cases[i].verdict) << "in the order given";
+}
+
+namespace {
+
+std::vector<uint8_t> cliChunk(const char* id, const std::vector<uint8_t>& body)
+{
+    std::vector<uint8_t> b;
+    putTag(b, id);
+    put32(b, uint32_t(body.size()));
+    b.insert(b.end(), body.begin(), body.end());
+    if (body.size() & 1)
+        b.push_back(0);
+    return b;
+}
+
+// Every chunk of a file as (id, body), in order.
+std::vector<std::pair<std::string, std::vector<uint8_t>>> chunkList(const std::vector<uint8_t>& f)
+{
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> out;
+    for (size_t p = 12; p + 8 <= f.size();) {
+        const uint32_t n = get32(f, p + 4);
+        out.emplace_back(std::string(f.begin() + p, f.begin() + p + 4),
+                         std::vector<uint8_t>(f.begin() + p + 8, f.begin() + p + 8 + std::min<size_t>(n, f.size() - p - 8)));
+        p += 8 + n + (n & 1);
+    }
+    return out;
+}
+
+} // namespace
+
+// A library file with names, broadcast data, cue points with labels and three
+// loops: info lists them all, and loop keeps them while it moves the first.
+TEST_F(CliTest, InfoListsEveryLoopCueAndChunkAndLoopKeepsThem)
+{
+    Tone t;
+    t.frames = 44100;
+    std::vector<uint8_t> f = toneWav(t);
+    const std::vector<uint8_t> info =
+        cliChunk("LIST", {'I', 'N', 'F', 'O', 'I', 'N', 'A', 'M', 5, 0, 0, 0, 'F', 'l', 'u', 't', 'e', 0});
+    const std::vector<uint8_t> bext = cliChunk("bext", std::vector<uint8_t>(257, 'b'));
+    f.insert(f.begin() + 36, bext.begin(), bext.end());
+    f.insert(f.begin() + 36, info.begin(), info.end());
+    std::vector<uint8_t> cue, adtl = {'a', 'd', 't', 'l'}, smpl;
+    put32(cue, 2);
+    for (uint32_t id : {1u, 2u}) {
+        for (uint32_t v : {id, id})
+            put32(cue, v);
+        putTag(cue, "data");
+        for (uint32_t v : {0u, 0u, id * 15000})
+            put32(cue, v);
+    }
+    std::vector<uint8_t> label = {1, 0, 0, 0, 'R', 'e', 'l', 'e', 'a', 's', 'e', 0};
+    const std::vector<uint8_t> labl = cliChunk("labl", label);
+    adtl.insert(adtl.end(), labl.begin(), labl.end());
+    for (uint32_t v : {0u, 0u, 22676u, 69u, 0u, 0u, 0u, 3u, 0u})
+        put32(smpl, v);
+    const uint32_t loops[3][3] = {{0, 10000, 19999}, {1, 30000, 34999}, {2, 36000, 39999}};
+    for (const auto& l : loops)
+        for (uint32_t v : {0u, l[0], l[1], l[2], 0u, 0u})
+            put32(smpl, v);
+    for (const auto& c : {cliChunk("cue ", cue), cliChunk("LIST", adtl), cliChunk("smpl", smpl)})
+        f.insert(f.end(), c.begin(), c.end());
+    for (int i = 0; i < 4; ++i)
+        f[4 + i] = uint8_t((f.size() - 8) >> (8 * i));
+    const std::string in = dir + "library.wav";
+    writeBytes(in, f);
+
+    const CliRun r = cli("info " + in);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Json j = parseJson(lines(r.out).at(0));
+    ASSERT_EQ(j["loops"].items.size(), 3u);
+    const char* types[] = {"forward", "alternate", "backward"};
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(j["loops"][i]["first_frame"].integer(), loops[i][1]);
+        EXPECT_EQ(j["loops"][i]["last_frame"].integer(), loops[i][2]);
+        EXPECT_EQ(j["loops"][i]["type"].text, types[i]);
+        EXPECT_EQ(j["loops"][i]["window"].flag, i == 0);
+    }
+    ASSERT_EQ(j["cues"].items.size(), 2u);
+    EXPECT_EQ(j["cues"][0]["frame"].integer(), 15000);
+    EXPECT_EQ(j["cues"][0]["label"].text, "Release");
+    EXPECT_EQ(j["cues"][1]["label"].kind, Json::Null);
+    ASSERT_EQ(j["chunks"].items.size(), 2u);
+    EXPECT_EQ(j["chunks"][0]["id"].text, "LIST");
+    EXPECT_EQ(j["chunks"][0]["list_type"].text, "INFO");
+    EXPECT_EQ(j["chunks"][0]["size"].integer(), 18);
+    EXPECT_EQ(j["chunks"][1]["id"].text, "bext");
+    EXPECT_EQ(j["chunks"][1]["size"].integer(), 257);
+
+    const std::string out = dir + "looped.wav";
+    const CliRun l = cli("loop " + in + " --select 0:100% -o " + out + " --no-cut --no-tune");
+    ASSERT_EQ(l.status, 0) << l.err;
+    const auto before = chunkList(f), after = chunkList(readBytes(out));
+    ASSERT_EQ(after.size(), before.size());
+    for (size_t i = 0; i < before.size(); ++i) {
+        EXPECT_EQ(after[i].first, before[i].first) << i;
+        if (after[i].first != "smpl" && after[i].first != "data") {
+            EXPECT_EQ(after[i].second, before[i].second) << after[i].first;
+        }
+    }
+    const std::vector<uint8_t>& s = after.back().second;
+    ASSERT_EQ(get32(s, 28), 3u);
+    for (size_t i = 1; i < 3; ++i) {
+        EXPECT_EQ(get32(s, 36 + 24 * i + 4), loops[i][0]);
+        EXPECT_EQ(get32(s, 36 + 24 * i + 8), loops[i][1]);
+        EXPECT_EQ(get32(s, 36 + 24 * i + 12), loops[i][2]);
+    }
 }

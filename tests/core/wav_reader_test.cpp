@@ -206,17 +206,18 @@ TEST_F(WavReaderTest, SamplerLoopAfterTheData)
     }
 }
 
-TEST_F(WavReaderTest, SamplerLoopBeforeTheDataIsAlwaysForward)
+TEST_F(WavReaderTest, SamplerLoopBeforeTheDataKeepsItsType)
 {
+    // Walked chunk by chunk, a sampler chunk before the data is read like one
+    // after it: an alternate loop stays alternate.
     WavLayout w = mono16(2000);
     w.loop = SamplerLoop{1, 10, 1500};
     w.loopBeforeData = true;
     SampleBuffer doc;
-    doc.loopForward = false;
     ASSERT_TRUE(load(doc, wavbytes::build(w)).loaded);
     EXPECT_EQ(doc.loops.loopStart[0], 9);
     EXPECT_EQ(doc.loops.loopEnd[0], 1500);
-    EXPECT_TRUE(doc.loopForward);
+    EXPECT_FALSE(doc.loopForward);
     // The samples are not disturbed by the chunk in front of them.
     EXPECT_EQ(doc.samples[0], wavbytes::pattern16(2000, 1));
 

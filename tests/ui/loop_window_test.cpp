@@ -621,3 +621,71 @@ TEST_F(LoopWindowTest, SearchLockOutlivesAProfileRunAndItsMenuItemSaysStop)
     EXPECT_TRUE(enabled(ID_PLAY_SA));
     EXPECT_TRUE(menuEnabled(ID_LOAD));
 }
+
+// Auto loop: one command selects the range it looked in, lists its loops
+// best first with the first one shown, turns the loop type to forward, and
+// Undo takes it all back as after a search.
+TEST_F(LoopWindowTest, AutoLoopSelectsTheSustainAndShowsItsBestLoopFirst)
+{
+    loadTone(kRate);
+    ASSERT_TRUE(menuEnabled(ID_AUTO_LOOP));
+    choice(*dlg, ID_LOOP_TYPE)->SetSelection(1);
+    dlg->onLoopTypeChanged();
+    ASSERT_FALSE(dlg->doc.loops.hasLoop(0));
+
+    dlg->onAutoLoop();
+    EXPECT_TRUE(dlg->searching);
+    EXPECT_FALSE(menuEnabled(ID_AUTO_LOOP));
+    EXPECT_TRUE(enabled(ID_SEARCH)); // kept as the Stop
+    ASSERT_TRUE(searchRunsToItsEnd());
+
+    EXPECT_EQ(choice(*dlg, ID_LOOP_TYPE)->GetSelection(), 0);
+    EXPECT_TRUE(dlg->doc.loopForward);
+    EXPECT_EQ(choice(*dlg, ID_SOLUTIONS)->GetSelection(), 0);
+    const SolutionTable& t = dlg->doc.loops;
+    ASSERT_TRUE(t.hasLoop(0));
+    const int32_t from = dlg->waveform()->selectionStart(), to = dlg->waveform()->selectionEnd();
+    EXPECT_LT(from, to);
+    EXPECT_EQ(dlg->waveform()->loopStart(), t.loopStart[0]);
+    EXPECT_EQ(dlg->waveform()->loopEnd(), t.loopEnd[0]);
+
+    // Each listed loop lies in the selection; the first one's junction
+    // mismatch (two 220 Hz periods either side, worked out here) is the
+    // lowest: on this slowly decaying sine, well under 5 %.
+    const std::vector<int16_t>& x = dlg->doc.samples[0];
+    auto mismatch = [&](int32_t s, int32_t e) {
+        double diff = 0.0, level = 0.0;
+        for (int32_t k = -400; k < 400; ++k) {
+            const double u = x[size_t(e + 1 + k)], v = x[size_t(s + 1 + k)];
+            diff += (u - v) * (u - v);
+            level += (u * u + v * v) / 2.0;
+        }
+        return std::sqrt(diff / level);
+    };
+    const double first = mismatch(t.loopStart[0], t.loopEnd[0]);
+    EXPECT_LT(first, 0.05);
+    for (int i = 0; i < SolutionTable::kSolutions && t.hasLoop(i); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_GE(t.loopStart[i], from);
+        EXPECT_LE(t.loopEnd[i], to);
+        EXPECT_GE(mismatch(t.loopStart[i], t.loopEnd[i]), first - 1e-12);
+    }
+    EXPECT_TRUE(menuEnabled(ID_AUTO_LOOP));
+
+    dlg->onUndo();
+    EXPECT_FALSE(dlg->doc.loops.hasLoop(0));
+}
+
+TEST_F(LoopWindowTest, AutoLoopRefusedInTheWorkerChangesNothing)
+{
+    // 1100 frames leave no room for a loop of four 220 Hz periods with two
+    // more either side: a message, and the loops and the undo snapshot stay.
+    loadTone(1100);
+    const bool undoBefore = menuEnabled(ID_UNDO);
+    uitest::ScriptedMessages boxes({MessageAnswer::Ok});
+    dlg->onAutoLoop();
+    ASSERT_TRUE(searchRunsToItsEnd());
+    EXPECT_EQ(boxes.asked.size(), 1u);
+    EXPECT_FALSE(dlg->doc.loops.hasLoop(0));
+    EXPECT_EQ(menuEnabled(ID_UNDO), undoBefore);
+}

@@ -1,6 +1,7 @@
 #include "views/ui/WaveformView.h"
 
 #include "document/SampleBuffer.h"
+#include "views/file_marks_columns.h"
 
 #include <wx/dcbuffer.h>
 #include <wx/dcmemory.h>
@@ -22,6 +23,14 @@ const wxColour kMarker(128, 128, 128);
 const wxColour kPreLoopCrossfade(128, 128, 196);
 const wxColour kEndCrossfade(196, 128, 128);
 const wxColour kCut(200, 200, 200);
+// The file's other loops and its cue points: thin solid lines in colours of
+// their own, with a small flag at the top, so that they never read as the
+// current loop's dotted markers and crossfade zones.
+const wxColour kFileLoop(0, 140, 70);
+const wxColour kCuePoint(230, 120, 0);
+constexpr int kFlag = 5; // pixels
+// How near the pointer must come to a mark for its tooltip.
+constexpr int kTipColumns = 3;
 
 const wxColour& penColour(TracePen pen)
 {
@@ -182,6 +191,35 @@ void WaveformView::drawPicture(wxDC& dc, const wxSize& size) const
             dc.DrawLine(0, height / 2, size.x, height / 2);
         }
     }
+    drawFileMarks(dc, height);
+}
+
+void WaveformView::drawFileMarks(wxDC& dc, int height) const
+{
+    for (const MarkColumn& m : fileMarkColumns(sound_->marks, columns_.samplesPerPixel, columns_.width)) {
+        const wxColour& colour = m.kind == MarkKind::Cue ? kCuePoint : kFileLoop;
+        dc.SetPen(wxPen(colour, 1));
+        dc.SetBrush(wxBrush(colour));
+        dc.DrawLine(m.x, 0, m.x, height);
+        // A loop's flags point into the loop; a cue's hangs down from the top.
+        wxPoint flag[3];
+        if (m.kind == MarkKind::LoopStart)
+            flag[0] = {m.x, 0}, flag[1] = {m.x + kFlag, kFlag / 2}, flag[2] = {m.x, kFlag};
+        else if (m.kind == MarkKind::LoopEnd)
+            flag[0] = {m.x, 0}, flag[1] = {m.x - kFlag, kFlag / 2}, flag[2] = {m.x, kFlag};
+        else
+            flag[0] = {m.x - kFlag / 2 - 1, 0}, flag[1] = {m.x + kFlag / 2 + 1, 0}, flag[2] = {m.x, kFlag};
+        dc.DrawPolygon(3, flag);
+    }
+}
+
+wxString WaveformView::markTipAt(int x) const
+{
+    if (!hasSound())
+        return wxString();
+    const std::vector<MarkColumn> marks = fileMarkColumns(sound_->marks, columns_.samplesPerPixel, columns_.width);
+    const MarkColumn* near = markNearColumn(marks, x, kTipColumns);
+    return near ? wxString::FromUTF8(near->tip) : wxString();
 }
 
 // Draws the picture into `target` (resized to the client area) and inverts the
@@ -327,6 +365,13 @@ void WaveformView::mouseMove(int x, int y)
     const wxSize size = GetClientSize();
     if (x < 0 || y < 0 || x >= size.x || y >= size.y)
         return;
+    const wxString tip = markTipAt(x);
+    if (tip != GetToolTipText()) {
+        if (tip.empty())
+            UnsetToolTip();
+        else
+            SetToolTip(tip);
+    }
     const wxString time = timeReadout(x, columns_.frameCount, sound_->sampleRate, columns_.width);
     const wxString level = levelReadout(y, size.y, columns_.channelCount);
     if (readoutHook_)

@@ -116,6 +116,10 @@ public:
     // Shift+Ctrl right click: the FFT options dialog.
     void setFftOptionsHook(std::function<void()> hook) { fftOptionsHook_ = std::move(hook); }
 
+    // The tooltip of the file's loop or cue point drawn within 3 columns of x
+    // (empty when none): shown while the pointer is there.
+    wxString markTipAt(int x) const;
+
     // The picture exactly as painted (cursor included), at the client size.
     wxBitmap renderBitmap();
     const WaveformColumns& columns() const { return columns_; }
@@ -134,6 +138,7 @@ private:
     void init();
     void rebuildColumns();
     void drawPicture(wxDC& dc, const wxSize& size) const;
+    void drawFileMarks(wxDC& dc, int height) const;
     void paintInto(wxBitmap& target);
     void applyEffects(const SelectionEffects& fx);
     void refreshColumn(int x);

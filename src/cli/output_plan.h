@@ -1,0 +1,37 @@
+#pragma once
+// Where the outputs of a batch that writes files (loop, convert) go, and
+// which of them must not be written.
+//
+// OUT is the output file for one input, or a folder for several (or for one
+// given with a trailing '/'); a missing folder is created. An output is
+// refused when it exists and is not a regular file (a device, a folder, a
+// pipe: the temporary-and-rename write would replace the node itself), and
+// when it is an input of the batch: its own input only with --in-place (that
+// input is read whole before its output replaces it), another job's input
+// never (that job may not have read it yet), also when one file is given
+// under two names or reached through links.
+
+#include "cli/cli_args.h"
+
+#include <string>
+#include <vector>
+
+struct FileJob {
+    std::string input;
+    std::string output;
+    std::string error; // why the file failed; empty on success (set early when the output is refused)
+};
+
+enum class PlanStatus {
+    Ok,
+    BadCommandLine, // several inputs and OUT a file, or two inputs saved under one name (exit 2)
+    FolderFailed,   // the output folder could not be created (exit 1)
+};
+
+// One job per input, in order; refused outputs carry their error already.
+PlanStatus planOutputs(const CliOptions& options, std::vector<FileJob>& jobs, std::string& error);
+
+// The summary on standard error ("3 of 4 files looped; 1 failed:" and one
+// line per failure naming the full path) and the exit status: 0 when every
+// job succeeded, else 1. `done` is the verb: "looped", "converted".
+int reportJobs(const std::vector<FileJob>& jobs, const char* done);
