@@ -14,7 +14,9 @@ Prints four tables:
 2. Automatic loop: the share where `search --select auto` gives a first
    solution that starts past the onset and is as good as the maker's loop by
    the junction mismatch below (ratio <= 1), with the shares within 2x and
-   10x, the share the loop check calls clean, and the median ratio.
+   10x, the share the loop check calls clean, and the median ratio. Then
+   the median length of the automatic first solutions and of the makers'
+   loops, in periods of the maker's pitch and in milliseconds.
 3. Loop check agreement: the share of the makers' loops the check calls
    clean, and the share of the same loops with the end moved by half a
    period (the length then holds a half period too many) it does not.
@@ -120,6 +122,9 @@ def measure_one(cli, folder, row, moved_dir):
 
     maker = mismatch(x, s, e, radius)
     result["maker_mismatch"] = maker
+    result["maker_length"] = e - s
+    result["rate"] = rate
+    result["period"] = period
     found = run(cli, ["search", path, "--select", "auto"])
     sols = found[0].get("solutions", []) if found else []
     if sols:
@@ -128,10 +133,12 @@ def measure_one(cli, folder, row, moved_dir):
         result["auto_mismatch"] = auto
         result["auto_past_onset"] = a + 1 >= onset_end(x, rate)
         result["auto_clean"] = sols[0].get("check", {}).get("verdict") == "clean"
+        result["auto_length"] = b - a
     else:
         result["auto_mismatch"] = float("inf")
         result["auto_past_onset"] = False
         result["auto_clean"] = False
+        result["auto_length"] = None
 
     check = run(cli, ["check", path])
     result["maker_clean"] = bool(check) and check[0].get("verdict") == "clean"
@@ -199,6 +206,19 @@ def main(argv):
     print("|---|---|---|---|---|---|")
     print("| share | %.1f %% | %.1f %% | %.1f %% | %.1f %% | %.2f |" % (
         within(1.0), within(2.0), within(10.0), share([r["auto_clean"] for r in results]), ordered[n // 2]))
+    print()
+    def median(values):
+        values = sorted(values)
+        if not values:
+            return float("nan")
+        mid = len(values) // 2
+        return values[mid] if len(values) % 2 else 0.5 * (values[mid - 1] + values[mid])
+    print("| median loop length | periods | ms |")
+    print("|---|---|---|")
+    for label, key in (("automatic first solutions", "auto_length"), ("makers' loops", "maker_length")):
+        have = [r for r in results if r.get(key)]
+        print("| %s (%d) | %.1f | %.1f |" % (label, len(have), median([r[key] / r["period"] for r in have]),
+                                           median([1000.0 * r[key] / r["rate"] for r in have])))
     print()
     print("| loop check | makers' loops called clean | end moved by half a period called not clean |")
     print("|---|---|---|")

@@ -1,5 +1,7 @@
 #include "loop/auto_loop.h"
 
+#include "loop/loop_check.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -14,6 +16,8 @@ constexpr int kMaxLoops = SolutionTable::kSolutions;
 constexpr double kAudibleShare = 0.01; // a channel counts from 1 % of the loudest one's energy
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 constexpr int kStopEvery = 256; // pairs between two looks at the stop flag
+constexpr double kMusicalSeconds = 0.1;  // the shortest loop preferred to the best junction
+constexpr double kMusicalTolerance = 1.75; // how much worse its junction may be
 
 const char* const kTooShort = "The sustain is too short for a loop.";
 
@@ -132,6 +136,39 @@ private:
     const AutoLoopCallbacks& callbacks_;
     int32_t range_;
 };
+
+// Moves to the front the listed loop of at least kMusicalSeconds with the
+// lowest mismatch, if that mismatch is within kMusicalTolerance of the first
+// loop's and the loop check calls it clean whenever it calls the first clean.
+// The rest keep their order.
+void preferMusicalLength(const SampleBuffer& sound, std::vector<AutoLoopCandidate>& loops)
+{
+    if (loops.empty())
+        return;
+    const AutoLoopCandidate& best = loops.front();
+    const double shortest = kMusicalSeconds * sound.sampleRate;
+    if (best.loopEnd - best.loopStart >= shortest)
+        return;
+    const bool bestClean = checkLoop(sound, best.loopStart, best.loopEnd, true).verdict == LoopVerdict::Clean;
+    for (size_t i = 1; i < loops.size(); ++i) {
+        const AutoLoopCandidate& c = loops[i];
+        if (c.loopEnd - c.loopStart < shortest || c.mismatch > kMusicalTolerance * best.mismatch)
+            continue;
+        if (bestClean && checkLoop(sound, c.loopStart, c.loopEnd, true).verdict != LoopVerdict::Clean)
+            continue;
+        // The first one met is the lowest: the list after the first loop
+        // is ordered by band and then by mismatch, so look for the lowest.
+        size_t pick = i;
+        for (size_t j = i + 1; j < loops.size(); ++j) {
+            const AutoLoopCandidate& d = loops[j];
+            if (d.loopEnd - d.loopStart >= shortest && d.mismatch < loops[pick].mismatch &&
+                (!bestClean || checkLoop(sound, d.loopStart, d.loopEnd, true).verdict == LoopVerdict::Clean))
+                pick = j;
+        }
+        std::rotate(loops.begin(), loops.begin() + std::ptrdiff_t(pick), loops.begin() + std::ptrdiff_t(pick) + 1);
+        return;
+    }
+}
 
 } // namespace
 
@@ -307,6 +344,7 @@ AutoLoopResult findAutoLoop(const SampleBuffer& sound, const AutoLoopRequest& re
         for (size_t i = 0; i < found.size(); ++i)
             take(i);
     }
+    preferMusicalLength(sound, result.loops);
     result.outcome = LoopSearchOutcome::Completed;
     return result;
 }
