@@ -81,6 +81,12 @@ void SampleBuffer::tieOwnSamples()
         fullRes.imageDigest = imageDigest16(samples, channels, sampleCount);
 }
 
+void SampleBuffer::tieOwnSamples(uint64_t digest)
+{
+    if (fullRes.present())
+        fullRes.imageDigest = digest;
+}
+
 bool SampleBuffer::dropStaleFullResolution()
 {
     if (!fullRes.present() || ownSamplesCurrent())

@@ -141,6 +141,9 @@ struct SampleBuffer {
     // Records that fullRes and `samples` now stand for each other (after a
     // load, or a crossfade committed into both).
     void tieOwnSamples();
+    // The same with `digest`, imageDigest16 of `samples` as the caller took
+    // it while making them (a load digests the image as it decodes).
+    void tieOwnSamples(uint64_t digest);
     // Drops the file's own samples when they no longer stand for the image
     // (a new sound, an edit that did not drop them itself): a stale copy can
     // then neither be written nor described. Returns whether it dropped them.

@@ -9,7 +9,7 @@ LoadOutcome loadSoundFile(SampleBuffer& doc, const std::string& path)
 
     // Everything is checked on the bytes in memory before doc is touched, so
     // a refused file leaves every field (loop slots included) as it was.
-    std::vector<uint8_t> bytes;
+    ByteBuffer bytes;
     if (!readFileBytes(path, bytes)) {
         outcome.messages.push_back(waveReadMessage(WaveReadStatus::CannotOpen, doc.fileTitle));
         return outcome;
@@ -37,14 +37,16 @@ LoadOutcome loadSoundFile(SampleBuffer& doc, const std::string& path)
     doc.bitsPerSample = w.bitsPerSample;
     doc.channels = w.channels;
     doc.blockAlign = w.blockAlign;
-    doc.allocateSamples(w.channels, w.frames);
-    const int64_t nonFinite = decodeWaveFrames(bytes.data(), w, doc.samples[0].data(),
-                                               w.channels == 2 ? doc.samples[1].data() : nullptr);
+    // The working arrays are released; the decode fills the sample arrays.
+    doc.allocateSamples(w.channels, 0);
+    const bool keepOwn = w.encoding.keepsOwnSamples();
+    ImageDigest digest(w.channels, w.frames);
+    const int64_t nonFinite = decodeWaveFramesInto(bytes.data(), w, doc.samples, keepOwn ? &digest : nullptr);
     if (nonFinite > 0)
         outcome.messages.push_back(nonFiniteWarningMessage(path, nonFinite));
     doc.fullRes.clear();
     doc.sixteenBitAgreed = false;
-    if (w.encoding.keepsOwnSamples()) {
+    if (keepOwn) {
         // The read buffer itself becomes the kept samples, without moving
         // the frames: the header before them is skipped by the offset, and
         // the bytes after them (chunks the reader has copied out) are cut off.
@@ -52,8 +54,8 @@ LoadOutcome loadSoundFile(SampleBuffer& doc, const std::string& path)
         bytes.resize(w.dataOffset + n);
         doc.fullRes.offset = w.dataOffset;
         doc.fullRes.encoding = w.encoding;
-        doc.fullRes.frames = std::make_shared<std::vector<uint8_t>>(std::move(bytes));
-        doc.tieOwnSamples();
+        doc.fullRes.frames = std::make_shared<ByteBuffer>(std::move(bytes));
+        doc.tieOwnSamples(digest.value());
     }
 
     doc.marks = std::move(w.marks);

@@ -70,7 +70,8 @@ void convertSampleFormat(SampleBuffer& doc, SampleFormat format)
     const size_t frames = static_cast<size_t>(doc.sampleCount);
     const size_t outBytes = static_cast<size_t>(to.bytes());
 
-    auto converted = std::make_shared<std::vector<uint8_t>>(frames * static_cast<size_t>(channels) * outBytes);
+    // Every byte is encoded below, so the buffer is not zeroed first.
+    auto converted = std::make_shared<ByteBuffer>(frames * static_cast<size_t>(channels) * outBytes);
     uint8_t* p = converted->data();
     if (doc.fullRes.present()) {
         const uint8_t* q = doc.fullRes.data();
@@ -89,8 +90,7 @@ void convertSampleFormat(SampleBuffer& doc, SampleFormat format)
                   channels == 2 ? doc.samples[1].data() : nullptr);
     if (to.keepsOwnSamples()) {
         doc.fullRes.encoding = to;
-        doc.fullRes.frames = std::move(converted);
-        doc.fullRes.offset = 0;
+        doc.fullRes.replace(std::move(converted));
         doc.tieOwnSamples();
     } else {
         doc.fullRes.clear(); // plain 16-bit PCM: the image is the sound

@@ -332,10 +332,11 @@ WaveReadResult readWaveFile(const uint8_t* bytes, size_t size, double fftStartFr
     return r;
 }
 
-int64_t decodeWaveFrames(const uint8_t* bytes, const WaveInfo& info, int16_t* left, int16_t* right)
+namespace {
+
+// n frames of the file's format at p into the image.
+int64_t decodeFrames(const uint8_t* p, const WaveInfo& info, size_t n, int16_t* left, int16_t* right)
 {
-    const size_t n = info.frames > 0 ? static_cast<size_t>(info.frames) : 0;
-    const uint8_t* p = bytes + info.dataOffset;
     if (info.encoding.wide())
         return decodeImage16(p, info.encoding, info.channels, n, left, right);
     if (info.bitsPerSample == 8) {
@@ -395,7 +396,52 @@ int64_t decodeWaveFrames(const uint8_t* bytes, const WaveInfo& info, int16_t* le
     return 0;
 }
 
-bool readFileBytes(const std::string& path, std::vector<uint8_t>& out)
+} // namespace
+
+int64_t decodeWaveFrames(const uint8_t* bytes, const WaveInfo& info, int16_t* left, int16_t* right)
+{
+    const size_t n = info.frames > 0 ? static_cast<size_t>(info.frames) : 0;
+    return decodeFrames(bytes + info.dataOffset, info, n, left, right);
+}
+
+int64_t decodeWaveFramesInto(const uint8_t* bytes, const WaveInfo& info, std::vector<int16_t> (&samples)[2],
+                             ImageDigest* digest)
+{
+    const size_t n = info.frames > 0 ? static_cast<size_t>(info.frames) : 0;
+    const bool stereo = info.channels == 2;
+    for (int c = 0; c < 2; ++c) {
+        samples[c].clear();
+        if (c == 0 || stereo)
+            samples[c].reserve(n);
+    }
+    // Pieces small enough that a piece's frames, image and digest input all
+    // stay in the first-level cache; a multiple of the digest's piece.
+    constexpr size_t kFrames = 2048;
+    static_assert(kFrames % ImageDigest::kPiece == 0, "the digest takes whole pieces");
+    int16_t left[kFrames];
+    int16_t right[kFrames];
+    const size_t frameBytes = static_cast<size_t>(info.blockAlign);
+    const uint8_t* p = bytes + info.dataOffset;
+    int64_t nonFinite = 0;
+    for (size_t i = 0; i < n; i += kFrames) {
+        const size_t m = std::min(kFrames, n - i);
+        nonFinite += decodeFrames(p + i * frameBytes, info, m, left, stereo ? right : nullptr);
+        samples[0].insert(samples[0].end(), left, left + m);
+        if (stereo)
+            samples[1].insert(samples[1].end(), right, right + m);
+        if (digest) {
+            digest->add(0, left, m);
+            if (stereo)
+                digest->add(1, right, m);
+        }
+    }
+    return nonFinite;
+}
+
+namespace {
+
+template <typename Bytes>
+bool readWholeFile(const std::string& path, Bytes& out)
 {
     // Only regular files: a directory opens on Linux and claims a huge size.
     std::error_code ec;
@@ -432,6 +478,11 @@ bool readFileBytes(const std::string& path, std::vector<uint8_t>& out)
         out.clear();
     return ok;
 }
+
+} // namespace
+
+bool readFileBytes(const std::string& path, std::vector<uint8_t>& out) { return readWholeFile(path, out); }
+bool readFileBytes(const std::string& path, ByteBuffer& out) { return readWholeFile(path, out); }
 
 UserMessage waveReadMessage(WaveReadStatus status, const std::string& title)
 {

@@ -17,6 +17,7 @@
 // the loop (the chunk's start - 1), loopEnd the last sample of the loop (the
 // chunk's end, inclusive). loopEnd <= 0 means no loop.
 
+#include "document/byte_buffer.h"
 #include "document/riff_chunks.h"
 #include "document/sampler_marks.h"
 #include "document/wide_samples.h"
@@ -130,8 +131,19 @@ WaveReadResult readWaveFile(const uint8_t* bytes, size_t size, double fftStartFr
 // (see wide_samples.h). Returns how many float samples were NaN or infinite.
 int64_t decodeWaveFrames(const uint8_t* bytes, const WaveInfo& info, int16_t* left, int16_t* right);
 
-// Reads the whole file at `path` into `out`. False when it cannot be opened or read.
+// The same decode into samples[0] (and samples[1] for stereo), which are
+// emptied and then grown by appending, so that their new storage is written
+// once rather than zeroed and then written. With `digest` (made for
+// info.channels and info.frames), the image is folded into it piece by piece
+// while each piece is still in cache: it then holds imageDigest16 of the
+// decoded image. The values are those decodeWaveFrames gives.
+int64_t decodeWaveFramesInto(const uint8_t* bytes, const WaveInfo& info, std::vector<int16_t> (&samples)[2],
+                             ImageDigest* digest = nullptr);
+
+// Reads the whole file at `path` into `out`. False when it cannot be opened
+// or read. A ByteBuffer is not zeroed before the read fills it.
 bool readFileBytes(const std::string& path, std::vector<uint8_t>& out);
+bool readFileBytes(const std::string& path, ByteBuffer& out);
 
 // The text the user sees for a refused file (`title` is the file name without
 // ".wav"), and the warning for a short file. The refusal for too few frames

@@ -201,47 +201,85 @@ UserMessage sixteenBitQuestion(const std::string& title, const WaveEncoding& e)
     return m;
 }
 
-uint64_t imageDigest16(const std::vector<int16_t>* samples, int channels, int32_t frames)
+namespace {
+
+constexpr uint64_t kPrime1 = 0x9E3779B185EBCA87ull;
+constexpr uint64_t kPrime2 = 0xC2B2AE3D27D4EB4Full;
+
+inline uint64_t fold(uint64_t acc, uint64_t w)
 {
-    // Four samples to a 64-bit word, each word folded in with a multiply and
-    // a rotation (a multiply-rotate hash in the manner of FNV/xxHash): one
-    // pass at memory speed, and any change of one sample changes the word
-    // and, through the multiplies that follow, the result.
-    constexpr uint64_t kPrime1 = 0x9E3779B185EBCA87ull;
-    constexpr uint64_t kPrime2 = 0xC2B2AE3D27D4EB4Full;
-    uint64_t h = kPrime2 ^ (static_cast<uint64_t>(channels) << 32) ^ static_cast<uint32_t>(frames);
-    const size_t n = frames > 0 ? static_cast<size_t>(frames) : 0;
-    auto fold = [](uint64_t acc, uint64_t w) {
-        acc = (acc ^ w) * kPrime1;
-        return (acc << 31) | (acc >> 33);
-    };
-    for (int c = 0; c < channels && c < 2; ++c) {
-        const size_t have = std::min(n, samples[c].size());
-        const int16_t* x = samples[c].data();
-        size_t i = 0;
-        // Four independent lanes of 16 samples a round, so the multiplies
-        // overlap instead of waiting on each other; combined in order.
-        uint64_t lane[4] = {h, h ^ kPrime1, h ^ (kPrime1 << 1), h ^ (kPrime1 << 2)};
-        for (; i + 16 <= have; i += 16) {
-            uint64_t w[4];
-            std::memcpy(w, x + i, sizeof w);
-            for (int k = 0; k < 4; ++k)
-                lane[k] = fold(lane[k], w[k]);
-        }
-        for (int k = 0; k < 4; ++k)
-            h = fold(h, lane[k]);
-        for (; i + 4 <= have; i += 4) {
-            uint64_t w;
-            std::memcpy(&w, x + i, sizeof w);
-            h = fold(h, w);
-        }
-        for (; i < have; ++i) {
-            h = (h ^ static_cast<uint16_t>(x[i])) * kPrime1;
-            h = (h << 31) | (h >> 33);
-        }
-        h ^= static_cast<uint64_t>(have) * kPrime2; // a short array differs from a full one
+    acc = (acc ^ w) * kPrime1;
+    return (acc << 31) | (acc >> 33);
+}
+
+} // namespace
+
+ImageDigest::ImageDigest(int channels, int32_t frames)
+    : seed_(kPrime2 ^ (static_cast<uint64_t>(channels) << 32) ^ static_cast<uint32_t>(frames)),
+      channels_(channels)
+{
+    for (int c = 0; c < 2; ++c) {
+        for (int k = 0; k < 8; ++k)
+            ch_[c].lane[k] = seed_ ^ (kPrime1 * static_cast<uint64_t>(8 * c + k + 1));
+        ch_[c].tail = seed_ ^ (kPrime2 * static_cast<uint64_t>(c + 1));
+        ch_[c].count = 0;
+    }
+}
+
+void ImageDigest::add(int channel, const int16_t* x, size_t n)
+{
+    Channel& s = ch_[channel];
+    s.count += n;
+    size_t i = 0;
+    // Eight independent lanes, so the multiplies overlap instead of waiting
+    // on each other: the digest keeps up with the decoder feeding it.
+    // Spelled out, so that every lane stays in a register.
+    uint64_t a0 = s.lane[0], a1 = s.lane[1], a2 = s.lane[2], a3 = s.lane[3];
+    uint64_t a4 = s.lane[4], a5 = s.lane[5], a6 = s.lane[6], a7 = s.lane[7];
+    for (; i + kPiece <= n; i += kPiece) {
+        uint64_t w[8];
+        std::memcpy(w, x + i, sizeof w);
+        a0 = fold(a0, w[0]);
+        a1 = fold(a1, w[1]);
+        a2 = fold(a2, w[2]);
+        a3 = fold(a3, w[3]);
+        a4 = fold(a4, w[4]);
+        a5 = fold(a5, w[5]);
+        a6 = fold(a6, w[6]);
+        a7 = fold(a7, w[7]);
+    }
+    const uint64_t lanes[8] = {a0, a1, a2, a3, a4, a5, a6, a7};
+    std::memcpy(s.lane, lanes, sizeof lanes);
+    for (; i + 4 <= n; i += 4) {
+        uint64_t w;
+        std::memcpy(&w, x + i, sizeof w);
+        s.tail = fold(s.tail, w);
+    }
+    for (; i < n; ++i)
+        s.tail = fold(s.tail, static_cast<uint16_t>(x[i]));
+}
+
+uint64_t ImageDigest::value() const
+{
+    uint64_t h = seed_;
+    for (int c = 0; c < channels_ && c < 2; ++c) {
+        const Channel& s = ch_[c];
+        uint64_t v = s.lane[0];
+        for (int k = 1; k < 8; ++k)
+            v = fold(v, s.lane[k]);
+        v = fold(v, s.tail) ^ (s.count * kPrime2); // a short array differs from a full one
+        h = fold(h, v);
     }
     h ^= h >> 29;
     h *= kPrime2;
     return h ^ (h >> 32);
+}
+
+uint64_t imageDigest16(const std::vector<int16_t>* samples, int channels, int32_t frames)
+{
+    ImageDigest d(channels, frames);
+    const size_t n = frames > 0 ? static_cast<size_t>(frames) : 0;
+    for (int c = 0; c < channels && c < 2; ++c)
+        d.add(c, samples[c].data(), std::min(n, samples[c].size()));
+    return d.value();
 }

@@ -14,6 +14,8 @@
 //   IEEE float           floor(v * 32768 + 1/2)   (+1.0 clamps to 32767)
 // A float that is NaN or infinite is read as 0 (and counted).
 
+#include "document/byte_buffer.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -48,7 +50,7 @@ struct FullResolution {
     // Null: the document is a 16-bit sound. The frames start `offset` bytes
     // in (a loaded file keeps its read buffer rather than moving the frames
     // down over the header) and run to the end of the vector.
-    std::shared_ptr<std::vector<uint8_t>> frames;
+    std::shared_ptr<ByteBuffer> frames;
     size_t offset = 0;
     uint64_t imageDigest = 0;
 
@@ -58,15 +60,55 @@ struct FullResolution {
         frames.reset();
         offset = 0;
     }
+    // New frames from the first byte of `f` (a conversion's output): the
+    // offset of a loaded file's header no longer applies.
+    void replace(std::shared_ptr<ByteBuffer> f)
+    {
+        frames = std::move(f);
+        offset = 0;
+    }
     const uint8_t* data() const { return frames->data() + offset; }
     uint8_t* data() { return frames->data() + offset; }
     size_t size() const { return frames->size() - offset; }
 };
 
 // A 64-bit digest of `frames` frames of a 16-bit image (channel count and
-// length included), sensitive to every sample's value and position. Two
-// different images share a digest with probability about 2^-64.
+// length included), sensitive to every sample's value and position: a change
+// of any one sample always changes it, and two different images share a
+// digest with probability about 2^-64. Each channel is folded on its own, so
+// the digest can be taken piece by piece as the image is made (ImageDigest);
+// a channel array shorter than `frames` is digested as far as it goes.
 uint64_t imageDigest16(const std::vector<int16_t>* samples, int channels, int32_t frames);
+
+// The same digest taken piecewise: the channels' samples may be fed in any
+// interleaving, each channel's in order. Every piece of a channel but its
+// last holds a multiple of kPiece samples.
+//
+// Each channel folds its 4-sample words into eight lanes in turn (word k of a
+// 32-sample group into lane k), with the multiply-rotate step
+// fold(a, w) = rotl((a ^ w) * P1, 31), which is a bijection of w for a given
+// a and of a for a given w: hence one changed sample always changes the
+// result. A last piece's words and single samples past the groups go into a
+// ninth accumulator; the lanes, that one and the sample count make the
+// channel's value, the channels' values in order make the digest.
+class ImageDigest {
+public:
+    static constexpr size_t kPiece = 32;
+
+    ImageDigest(int channels, int32_t frames);
+    void add(int channel, const int16_t* x, size_t n);
+    uint64_t value() const;
+
+private:
+    struct Channel {
+        uint64_t lane[8];
+        uint64_t tail;
+        uint64_t count;
+    };
+    uint64_t seed_;
+    int channels_;
+    Channel ch_[2];
+};
 
 // One sample at p in native units (non-finite floats give 0).
 double decodeNative(const uint8_t* p, const WaveEncoding& e);

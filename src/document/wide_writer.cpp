@@ -142,9 +142,8 @@ void commitWideLoop(SampleBuffer& doc, const WideLoop& loop)
         return;
     // The bytes may be shared with the undo snapshot, which keeps its own.
     if (doc.fullRes.frames.use_count() > 1) {
-        doc.fullRes.frames = std::make_shared<std::vector<uint8_t>>(doc.fullRes.data(),
-                                                                    doc.fullRes.data() + doc.fullRes.size());
-        doc.fullRes.offset = 0;
+        doc.fullRes.replace(
+            std::make_shared<ByteBuffer>(doc.fullRes.data(), doc.fullRes.data() + doc.fullRes.size()));
     }
     const WaveEncoding& enc = doc.fullRes.encoding;
     const size_t frameBytes = static_cast<size_t>(doc.channels * enc.bytes());

@@ -222,7 +222,7 @@ DroppedMarks resampleSoundFullResolution(SampleBuffer& doc, int32_t fromRate, in
     const size_t frameBytes = bytes * static_cast<size_t>(channels);
 
     const uint8_t* from = doc.fullRes.data();
-    auto converted = std::make_shared<std::vector<uint8_t>>(static_cast<size_t>(newFrames) * frameBytes);
+    auto converted = std::make_shared<ByteBuffer>(static_cast<size_t>(newFrames) * frameBytes); // every byte encoded below
     uint8_t* to = converted->data();
     const SincResampler resampler(fromRate, up, down, newFrames);
     std::vector<double> in(static_cast<size_t>(frames));
@@ -242,8 +242,7 @@ DroppedMarks resampleSoundFullResolution(SampleBuffer& doc, int32_t fromRate, in
             doc.samples[c].resize(static_cast<size_t>(newFrames));
     decodeImage16(to, enc, channels, static_cast<size_t>(newFrames), doc.samples[0].data(),
                   channels == 2 ? doc.samples[1].data() : nullptr);
-    doc.fullRes.frames = std::move(converted);
-    doc.fullRes.offset = 0;
+    doc.fullRes.replace(std::move(converted));
     doc.sampleCount = newFrames;
     if (newFrames > frames)
         doc.ensureWorkingArrays();
