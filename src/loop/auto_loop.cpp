@@ -139,8 +139,8 @@ private:
 
 // Moves to the front the listed loop of at least kMusicalSeconds with the
 // lowest mismatch, if that mismatch is within kMusicalTolerance of the first
-// loop's and the loop check calls it clean whenever it calls the first clean.
-// The rest keep their order.
+// loop's and the loop check calls it clean whenever it calls the first one
+// clean (see the header). The others keep their order.
 void preferMusicalLength(const SampleBuffer& sound, std::vector<AutoLoopCandidate>& loops)
 {
     if (loops.empty())
@@ -149,25 +149,19 @@ void preferMusicalLength(const SampleBuffer& sound, std::vector<AutoLoopCandidat
     const double shortest = kMusicalSeconds * sound.sampleRate;
     if (best.loopEnd - best.loopStart >= shortest)
         return;
-    const bool bestClean = checkLoop(sound, best.loopStart, best.loopEnd, true).verdict == LoopVerdict::Clean;
+    auto clean = [&](const AutoLoopCandidate& c) {
+        return checkLoop(sound, c.loopStart, c.loopEnd, true).verdict == LoopVerdict::Clean;
+    };
+    const bool mustBeClean = clean(best);
+    size_t pick = 0;
     for (size_t i = 1; i < loops.size(); ++i) {
         const AutoLoopCandidate& c = loops[i];
-        if (c.loopEnd - c.loopStart < shortest || c.mismatch > kMusicalTolerance * best.mismatch)
-            continue;
-        if (bestClean && checkLoop(sound, c.loopStart, c.loopEnd, true).verdict != LoopVerdict::Clean)
-            continue;
-        // The first one met is the lowest: the list after the first loop
-        // is ordered by band and then by mismatch, so look for the lowest.
-        size_t pick = i;
-        for (size_t j = i + 1; j < loops.size(); ++j) {
-            const AutoLoopCandidate& d = loops[j];
-            if (d.loopEnd - d.loopStart >= shortest && d.mismatch < loops[pick].mismatch &&
-                (!bestClean || checkLoop(sound, d.loopStart, d.loopEnd, true).verdict == LoopVerdict::Clean))
-                pick = j;
-        }
-        std::rotate(loops.begin(), loops.begin() + std::ptrdiff_t(pick), loops.begin() + std::ptrdiff_t(pick) + 1);
-        return;
+        const double limit = pick == 0 ? kMusicalTolerance * best.mismatch : loops[pick].mismatch;
+        if (c.loopEnd - c.loopStart >= shortest && c.mismatch <= limit && (pick == 0 || c.mismatch < limit) &&
+            (!mustBeClean || clean(c)))
+            pick = i;
     }
+    std::rotate(loops.begin(), loops.begin() + std::ptrdiff_t(pick), loops.begin() + std::ptrdiff_t(pick) + 1);
 }
 
 } // namespace

@@ -48,9 +48,22 @@
 //   at most one frame from where the wave lines up with the start; the fine
 //   end is any frame, so the junction is placed to the nearest frame, not to
 //   the nearest crossing.
-// - The result, at most ten distinct pairs: the lowest mismatch first, then
-//   the best of each band of longer loops (so that the list offers them),
-//   then the rest, lowest mismatch first.
+// - The list, at most ten distinct pairs: the lowest mismatch, then the best
+//   of each band of longer loops (so that the list offers them), then the
+//   rest, lowest mismatch first.
+// - First solution: the figure rewards short loops (a drift has less time to
+//   grow), and a loop of a few periods freezes a vibrato, a chorus or a
+//   bow's life into one repeated shape. So when the lowest-mismatch loop is
+//   shorter than 100 ms, the listed loop of 100 ms or more with the lowest
+//   mismatch goes first instead, provided its mismatch is at most 1.75 times
+//   the lowest and the loop check calls it clean whenever it calls the
+//   lowest clean; the others keep their order. On the GM soundfonts'
+//   melodic samples this lifts the median first loop from 7 periods (24 ms)
+//   to 19 periods (96 ms), keeps 76 % of them as good as the maker's loop
+//   (77 % before; the makers' median is 79 periods, 219 ms) and raises the
+//   share the check calls clean from 94.2 % to 95.2 %. A wider tolerance or
+//   a longer minimum buys length with junction quality: 2 times gives 26
+//   periods and 75 %, 3 times 49 periods and 72 %.
 //
 // Why it works: a sustained note repeats its waveform period after period
 // while its envelope, vibrato and timbre drift slowly; the loop that sounds
@@ -68,11 +81,12 @@
 //   sqrt(2) and the choice is arbitrary.
 // - A pitch an octave too high gives starts and windows half as long; the
 //   crossings still cover every length, so this mostly costs robustness.
-// - The figure knows nothing of how alive a loop sounds: on real samples the
-//   best junction is often only a few periods long (median 7 periods on the
-//   GM soundfonts' melodic samples, whose makers' loops have a median of 80),
-//   which freezes a vibrato or a chorus into one repeated shape. The best
-//   longer loops follow it in the list.
+// - The length rule is a duration, not a measured vibrato: a loop of 100 ms
+//   spans half a cycle of a 5 Hz vibrato, and where every loop of 100 ms or
+//   more matches worse than 1.75 times the best (a steady decay or drift,
+//   where the mismatch grows with the length) the first loop stays short.
+//   Half the first loops are still under 20 periods, against the makers' 79;
+//   the longer ones follow in the list.
 
 #include "document/SampleBuffer.h"
 #include "loop/loop_search.h"

@@ -7,7 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <vector>
 
 namespace {
 
@@ -66,5 +69,60 @@ TEST(AutoLoop, RefusesWithoutPitchOrRoomAndStopsAtOnce)
         storeAutoLoops(r, table);
         EXPECT_EQ(table.loopStart[0], r.loops[0].loopStart);
         EXPECT_EQ(table.firstEmptySlot(), int(r.loops.size()));
+    }
+}
+
+// A two-partial tone of period 100 with noise 30 dB down, decaying slowly or
+// fast. The noise alone puts every junction near sqrt(2) * 0.0316 = 0.045
+// (two independent draws over the level's RMS); a loop of L frames adds the
+// level step 1 - 10^(-d L / (20 rate)), d dB/s. At 1 dB/s a loop of 150 ms
+// adds only 0.017 (0.048 in all), within 1.75 times the best junction, so
+// the first solution lasts 100 ms or more; at 10 dB/s a 100 ms loop already
+// steps by 0.11, so the lowest junction stays first however short it is.
+TEST(AutoLoop, FirstSolutionLastsATenthOfASecondWhenSuchALoopMatchesNearlyAsWell)
+{
+    const int32_t frames = 3 * kRate;
+    struct Case {
+        double dbPerSecond;
+        bool musical; // a loop of 100 ms or more comes first
+    };
+    for (const Case& c : {Case{1.0, true}, Case{10.0, false}}) {
+        SCOPED_TRACE(c.dbPerSecond);
+        SampleBuffer doc = sineOf(frames, 441.0, 441.0);
+        uint32_t seed = 12345;
+        for (int32_t i = 0; i < frames; ++i) {
+            seed = seed * 1664525u + 1013904223u;
+            const double noise = (seed / 4294967296.0 - 0.5) * std::sqrt(12.0) * 0.0316 * 0.79;
+            const double wave = std::sin(2.0 * M_PI * i / 100.0) + 0.5 * std::sin(4.0 * M_PI * i / 100.0);
+            const double level = std::pow(10.0, -c.dbPerSecond * i / kRate / 20.0);
+            doc.samples[0][size_t(i)] = int16_t(std::lround(12000.0 * (level * wave + noise)));
+        }
+        const std::atomic<bool> go{false};
+        const AutoLoopResult r = findAutoLoop(doc, {0, frames}, go);
+        ASSERT_EQ(r.outcome, LoopSearchOutcome::Completed);
+        ASSERT_GE(r.loops.size(), 2u);
+
+        const std::vector<int16_t>& x = doc.samples[0];
+        auto mismatch = [&](const AutoLoopCandidate& l) {
+            double diff = 0.0, energy = 0.0;
+            for (int32_t k = -200; k < 200; ++k) {
+                const double u = x[size_t(l.loopEnd + 1 + k)], v = x[size_t(l.loopStart + 1 + k)];
+                diff += (u - v) * (u - v);
+                energy += (u * u + v * v) / 2.0;
+            }
+            return std::sqrt(diff / energy);
+        };
+        double lowest = mismatch(r.loops[0]);
+        for (const AutoLoopCandidate& l : r.loops)
+            lowest = std::min(lowest, mismatch(l));
+        const AutoLoopCandidate& first = r.loops[0];
+        const double m = mismatch(first);
+        EXPECT_EQ(first.loopEnd - first.loopStart >= kRate / 10, c.musical) << first.loopEnd - first.loopStart;
+        if (c.musical) {
+            EXPECT_LE(m, 1.75 * lowest + 1e-9);
+            EXPECT_LT(m, 1.75 * 0.045);
+        } else {
+            EXPECT_LE(m, lowest + 1e-12);
+        }
     }
 }
