@@ -778,6 +778,8 @@ TEST_F(CliTest, InfoOfAByteScannedFileListsTheLoopASaveWrites)
     putTag(junk, "junk");
     put32(junk, 0xFFFFFF00u); // runs far past the end of the file
     f.insert(f.begin() + 36, junk.begin(), junk.end());
+    for (int i = 0; i < 4; ++i)
+        f[4 + i] = uint8_t((f.size() - 8) >> (8 * i));
     const std::string in = dir + "damaged.wav";
     writeBytes(in, f);
 
