@@ -217,7 +217,15 @@ void writeStoredLoop(JsonWriter& json, const SampleBuffer& doc, const LoadedSoun
 void writeFileMarks(JsonWriter& json, const SampleBuffer& doc)
 {
     static const char* const kTypes[] = {"forward", "alternate", "backward"};
-    const FileMarks& marks = doc.marks;
+    // The loops as the document holds them and a save writes them: slot 0
+    // stands for the window loop. A file read by the byte scan (its chunk
+    // table broken) has no marks of its own, only the loop in slot 0.
+    FileMarks marks = doc.marks;
+    const bool hasWindowLoop =
+        marks.windowLoop >= 0 && marks.windowLoop < static_cast<int32_t>(marks.loops.size());
+    const uint32_t type = hasWindowLoop ? marks.loops[static_cast<size_t>(marks.windowLoop)].type
+                                        : (doc.loopForward ? 0u : 1u);
+    placeWindowLoop(marks, doc.loops.hasLoop(0), doc.loops.loopStart[0], doc.loops.loopEnd[0], type);
     json.key("loops").beginArray();
     for (size_t i = 0; i < marks.loops.size(); ++i) {
         const FileLoop& l = marks.loops[i];

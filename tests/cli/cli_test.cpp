@@ -762,3 +762,48 @@ TEST_F(CliTest, InfoListsEveryLoopCueAndChunkAndLoopKeepsThem)
         EXPECT_EQ(get32(s, 36 + 24 * i + 12), loops[i][2]);
     }
 }
+
+// A chunk table broken before the data: the file is read by the byte scan,
+// which keeps the sound and its first loop. The listing shows that loop, as
+// the document holds it and a save writes it.
+TEST_F(CliTest, InfoOfAByteScannedFileListsTheLoopASaveWrites)
+{
+    Tone t;
+    t.frames = 20000;
+    t.withLoop = true;
+    t.loopFirst = 5000;
+    t.loopLast = 8999;
+    std::vector<uint8_t> f = toneWav(t);
+    std::vector<uint8_t> junk;
+    putTag(junk, "junk");
+    put32(junk, 0xFFFFFF00u); // runs far past the end of the file
+    f.insert(f.begin() + 36, junk.begin(), junk.end());
+    for (int i = 0; i < 4; ++i)
+        f[4 + i] = uint8_t((f.size() - 8) >> (8 * i));
+    const std::string in = dir + "damaged.wav";
+    writeBytes(in, f);
+
+    const CliRun r = cli("info " + in);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Json j = parseJson(lines(r.out).at(0));
+    EXPECT_EQ(j["loop_start"].integer(), 4999);
+    EXPECT_EQ(j["loop_end"].integer(), 8999);
+    ASSERT_EQ(j["loops"].items.size(), 1u) << r.out;
+    EXPECT_EQ(j["loops"][0]["first_frame"].integer(), 5000);
+    EXPECT_EQ(j["loops"][0]["last_frame"].integer(), 8999);
+    EXPECT_EQ(j["loops"][0]["type"].text, "forward");
+    EXPECT_TRUE(j["loops"][0]["window"].flag);
+
+    const std::string out = dir + "saved.wav";
+    const CliRun c = cli("convert --bits 24 -o " + out + " " + in);
+    ASSERT_EQ(c.status, 0) << c.err;
+    std::vector<uint8_t> smpl;
+    for (const auto& chunk : chunkList(readBytes(out)))
+        if (chunk.first == "smpl")
+            smpl = chunk.second;
+    ASSERT_GE(smpl.size(), 60u);
+    EXPECT_EQ(get32(smpl, 28), 1u);    // one loop
+    EXPECT_EQ(get32(smpl, 40), 0u);    // forward
+    EXPECT_EQ(get32(smpl, 44), 5000u); // first frame
+    EXPECT_EQ(get32(smpl, 48), 8999u); // last frame
+}
