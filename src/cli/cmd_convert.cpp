@@ -98,19 +98,5 @@ std::string convertOne(FileJob& job, const CliOptions& options)
 
 int runConvert(const CliOptions& options)
 {
-    std::vector<FileJob> jobs;
-    std::string planError;
-    const PlanStatus plan = planOutputs(options, jobs, planError);
-    if (plan != PlanStatus::Ok) {
-        std::fprintf(stderr, "ringtide-cli: %s\n", planError.c_str());
-        return plan == PlanStatus::FolderFailed ? 1 : 2;
-    }
-    const size_t count = jobs.size();
-    OrderedPrinter printer(count, stdout, stderrIsTerminal());
-    runBatch(count, batchWorkers(count, options.jobs), [&](size_t i) {
-        std::string line = convertOne(jobs[i], options);
-        printer.finish(i, std::move(line), jobs[i].input);
-    });
-    printer.close();
-    return reportJobs(jobs, "converted");
+    return runFileJobs(options, "converted", [&](FileJob& job, int) { return convertOne(job, options); });
 }

@@ -118,25 +118,8 @@ std::string loopOne(FileJob& job, const CliOptions& options, int searchThreads)
 
 int runLoop(const CliOptions& options)
 {
-    std::vector<FileJob> jobs;
-    std::string planError;
-    const PlanStatus plan = planOutputs(options, jobs, planError);
-    if (plan != PlanStatus::Ok) {
-        std::fprintf(stderr, "ringtide-cli: %s\n", planError.c_str());
-        return plan == PlanStatus::FolderFailed ? 1 : 2;
-    }
-
-    const size_t count = jobs.size();
-    const int workers = batchWorkers(count, options.jobs);
     // One file alone gets every core for its search; a batch runs one file
     // per core instead, which keeps every core busy without oversubscribing.
-    const int searchThreads = workers == 1 ? options.jobs : 1;
-    OrderedPrinter printer(count, stdout, stderrIsTerminal());
-    runBatch(count, workers, [&](size_t i) {
-        std::string line = loopOne(jobs[i], options, searchThreads);
-        printer.finish(i, std::move(line), jobs[i].input);
-    });
-    printer.close();
-
-    return reportJobs(jobs, "looped");
+    return runFileJobs(options, "looped",
+                       [&](FileJob& job, int threadsPerFile) { return loopOne(job, options, threadsPerFile); });
 }

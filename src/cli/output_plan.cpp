@@ -1,6 +1,8 @@
 #include "cli/output_plan.h"
 
+#include "cli/batch.h"
 #include "cli/cli_sound.h"
+#include "cli/commands.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -127,4 +129,26 @@ int reportJobs(const std::vector<FileJob>& jobs, const char* done)
         if (!job.error.empty())
             std::fprintf(stderr, "  %s: %s\n", fullPath(job.input).c_str(), job.error.c_str());
     return 1;
+}
+
+int runFileJobs(const CliOptions& options, const char* done,
+                const std::function<std::string(FileJob& job, int threadsPerFile)>& one)
+{
+    std::vector<FileJob> jobs;
+    std::string planError;
+    const PlanStatus plan = planOutputs(options, jobs, planError);
+    if (plan != PlanStatus::Ok) {
+        std::fprintf(stderr, "ringtide-cli: %s\n", planError.c_str());
+        return plan == PlanStatus::FolderFailed ? 1 : 2;
+    }
+    const size_t count = jobs.size();
+    const int workers = batchWorkers(count, options.jobs);
+    const int threadsPerFile = workers == 1 ? options.jobs : 1;
+    OrderedPrinter printer(count, stdout, stderrIsTerminal());
+    runBatch(count, workers, [&](size_t i) {
+        std::string line = one(jobs[i], threadsPerFile);
+        printer.finish(i, std::move(line), jobs[i].input);
+    });
+    printer.close();
+    return reportJobs(jobs, done);
 }

@@ -13,6 +13,7 @@
 
 #include "cli/cli_args.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,3 +36,11 @@ PlanStatus planOutputs(const CliOptions& options, std::vector<FileJob>& jobs, st
 // line per failure naming the full path) and the exit status: 0 when every
 // job succeeded, else 1. `done` is the verb: "looped", "converted".
 int reportJobs(const std::vector<FileJob>& jobs, const char* done);
+
+// A whole writing command: plans the outputs (exit 2, or 1 for a folder that
+// could not be made, on a refusal), runs one(job, threadsPerFile) for every
+// job on batchWorkers(files, -j) workers, prints each job's line in input
+// order, then the summary. threadsPerFile is -j for a single file and 1 in a
+// batch (one file per core). The exit status.
+int runFileJobs(const CliOptions& options, const char* done,
+                const std::function<std::string(FileJob& job, int threadsPerFile)>& one);
