@@ -7,6 +7,7 @@
 // when first built) and decode. BM_ReadParseDecodeOnly shows the reader's
 // share into arrays that already exist.
 
+#include "bench_files.h"
 #include "document/SampleBuffer.h"
 #include "document/load_sound.h"
 #include "document/wav_reader.h"
@@ -41,29 +42,10 @@ const std::string& benchFile()
             x = x * 1664525u + 1013904223u;
             put(x >> 16, 2);
         }
-        std::FILE* f = std::fopen(p.c_str(), "wb");
-        if (f) {
-            std::fwrite(b.data(), 1, b.size(), f);
-            std::fclose(f);
-        }
+        writeBenchFile(p, b);
         return p;
     }();
     return path;
-}
-
-size_t freadFile(const std::string& path)
-{
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
-        return 0;
-    std::fseek(f, 0, SEEK_END);
-    const long size = std::ftell(f);
-    std::fseek(f, 0, SEEK_SET);
-    std::vector<uint8_t> bytes(static_cast<size_t>(size));
-    const size_t got = std::fread(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
-    benchmark::DoNotOptimize(bytes.data());
-    return got;
 }
 
 void BM_FreadWholeFile(benchmark::State& state)

@@ -6,6 +6,7 @@
 // file, fsync, rename), so the write yardstick is given with and without the
 // fsync. Each ratio benchmark times both, interleaved, and reports the ratio.
 
+#include "bench_files.h"
 #include "document/SampleBuffer.h"
 #include "document/load_sound.h"
 #include "document/save_document.h"
@@ -86,27 +87,10 @@ const std::string& benchFile()
 {
     static const std::string path = [] {
         const std::string p = "/tmp/ringtide_whole_file_bench.wav";
-        std::FILE* f = std::fopen(p.c_str(), "wb");
-        if (f) {
-            std::fwrite(fileBytes().data(), 1, fileBytes().size(), f);
-            std::fclose(f);
-        }
+        writeBenchFile(p, fileBytes());
         return p;
     }();
     return path;
-}
-
-// As wav_reader_bench's yardstick: a fresh buffer of the file's size, one fread.
-size_t freadFile(const std::string& path)
-{
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
-        return 0;
-    std::vector<uint8_t> bytes(fileBytes().size());
-    const size_t got = std::fread(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
-    benchmark::DoNotOptimize(bytes.data());
-    return got;
 }
 
 bool fwriteFile(const std::string& path, const std::vector<uint8_t>& bytes, bool sync)

@@ -16,13 +16,9 @@ namespace {
 // Loops one file; returns its JSON line and sets job.error on failure.
 std::string loopOne(FileJob& job, const CliOptions& options, int searchThreads)
 {
-    JsonWriter json;
-    json.beginObject().field("file", job.input);
-    auto failWith = [&](const std::string& why) {
-        job.error = why;
-        json.field("error", why).endObject();
-        return json.text();
-    };
+    JobLine line(job);
+    JsonWriter& json = line.json;
+    auto failWith = [&](const std::string& why) { return line.fail(why); };
 
     if (!job.error.empty())
         return failWith(job.error);

@@ -12,6 +12,7 @@
 // under two names or reached through links.
 
 #include "cli/cli_args.h"
+#include "cli/json.h"
 
 #include <functional>
 #include <string>
@@ -21,6 +22,23 @@ struct FileJob {
     std::string input;
     std::string output;
     std::string error; // why the file failed; empty on success (set early when the output is refused)
+};
+
+// One job's JSON line, opened with {"file": input}. fail(why) records the
+// job's error, closes the line with it and returns the text.
+class JobLine {
+public:
+    explicit JobLine(FileJob& job) : job_(job) { json.beginObject().field("file", job.input); }
+    std::string fail(const std::string& why)
+    {
+        job_.error = why;
+        json.field("error", why).endObject();
+        return json.text();
+    }
+    JsonWriter json;
+
+private:
+    FileJob& job_;
 };
 
 enum class PlanStatus {
